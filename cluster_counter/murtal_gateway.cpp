@@ -1,0 +1,59 @@
+// murtal(C, K, L): per-cluster count of the stored entries of a sparse column.
+//
+// Element k of the K-by-1 result is the number of stored entries of C whose
+// row carries label k in L. Only the pattern of C is used, never its values.
+#include "argument_checks.h"
+#include "mex_interface.h"
+
+namespace {
+
+enum { IN_C, IN_K, IN_L, INPUT_COUNT };
+enum { OUT_COUNTS };
+
+const argument_checks::InputName input_k{"murtal", 2, "K"};
+const argument_checks::InputName input_l{"murtal", 3, "L"};
+
+}  // namespace
+
+extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    using namespace argument_checks;
+
+    if (nrhs != INPUT_COUNT)
+        mexErrMsgTxt("Wrong number of input arguments");
+    if (nlhs > 1)
+        mexErrMsgTxt("Too many output arguments");
+    const mxArray *column = prhs[IN_C];
+    if (!mxIsSparse(column))
+        mexErrMsgTxt("C must be sparse");
+    if (mxGetN(column) != 1)
+        mexErrMsgTxt("C must be a sparse column vector");
+
+    // K is truncated toward zero; the range is decided on the double so that
+    // NaN, infinities and values beyond 32 bits are never converted.
+    double k_value = numeric_scalar(prhs[IN_K], input_k);
+    if (!truncates_into_int32(k_value, 0.0))
+        reject(input_k, "badClusterCount",
+               "must truncate to a cluster count from 0 to 2147483647");
+    const int cluster_count = static_cast<int>(k_value);
+
+    // Only the labels of rows holding stored entries are read. Row indices
+    // of a sparse column ascend, so the last stored entry has the largest.
+    const mwIndex *rows = mxGetIr(column);
+    const mwIndex stored = mxGetJc(column)[1];
+    const std::size_t labels_needed = stored > 0 ? static_cast<std::size_t>(rows[stored - 1]) + 1 : 0;
+    const double *labels = double_array(prhs[IN_L], labels_needed, input_l);
+
+    plhs[OUT_COUNTS] = mxCreateDoubleMatrix(static_cast<mwSize>(cluster_count), 1, mxREAL);
+    double *counts = mxGetPr(plhs[OUT_COUNTS]);
+
+    // A label is valid when it truncates into 1..K, that is when
+    // 1 <= label < K + 1 on the double itself (NaN fails both comparisons).
+    const double label_limit = static_cast<double>(cluster_count) + 1.0;
+    for (mwIndex i = 0; i < stored; ++i) {
+        const double label = labels[rows[i]];
+        if (!(label >= 1.0 && label < label_limit))
+            mexErrMsgTxt("Invalid cluster label value");
+        counts[static_cast<int>(label) - 1] += 1.0;
+    }
+}

@@ -1,0 +1,49 @@
+# add_mex_module(<name> GATEWAY <source> [LIBRARIES <targets>...] [HELP <file.m>])
+#
+# Builds one deliverable twice from the same gateway source:
+#   <name>_octave      the GNU Octave module build/octave/<name>.mex, help file beside it
+#   <name>_in_process  a static library against the in-process host, for tests,
+#                      benchmarks and fuzzers (one gateway per executable)
+# LIBRARIES are the computational routines the gateway calls.
+
+if(MEX_SUITE_OCTAVE)
+  find_program(MKOCTFILE mkoctfile REQUIRED)
+  function(_mkoctfile_query variable)
+    execute_process(COMMAND ${MKOCTFILE} -p ${variable}
+                    OUTPUT_VARIABLE value ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    separate_arguments(value UNIX_COMMAND "${value}")
+    set(OCTAVE_${variable} ${value} PARENT_SCOPE)
+  endfunction()
+  _mkoctfile_query(INCFLAGS)
+  _mkoctfile_query(OCTLIBDIR)
+  _mkoctfile_query(OCTAVE_LIBS)
+  set(MEX_SUITE_OCTAVE_DIR ${CMAKE_BINARY_DIR}/octave)
+endif()
+
+function(add_mex_module name)
+  cmake_parse_arguments(ARG "" "GATEWAY;HELP" "LIBRARIES" ${ARGN})
+
+  add_library(${name}_in_process STATIC ${ARG_GATEWAY})
+  target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_IN_PROCESS_HOST)
+  target_link_libraries(${name}_in_process PUBLIC host_interface in_process_host ${ARG_LIBRARIES})
+
+  if(MEX_SUITE_OCTAVE)
+    add_library(${name}_octave MODULE ${ARG_GATEWAY})
+    target_compile_options(${name}_octave PRIVATE ${OCTAVE_INCFLAGS})
+    target_link_libraries(${name}_octave PRIVATE host_interface ${ARG_LIBRARIES})
+    target_link_directories(${name}_octave PRIVATE ${OCTAVE_OCTLIBDIR})
+    target_link_libraries(${name}_octave PRIVATE ${OCTAVE_OCTAVE_LIBS})
+    target_link_options(${name}_octave PRIVATE
+      -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/mex_exports.map -Wl,--no-undefined)
+    set_target_properties(${name}_octave PROPERTIES
+      OUTPUT_NAME ${name} PREFIX "" SUFFIX ".mex"
+      LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_OCTAVE_DIR}
+      LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/mex_exports.map)
+    if(ARG_HELP)
+      get_filename_component(help_name ${ARG_HELP} NAME)
+      add_custom_command(TARGET ${name}_octave POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+                ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP} ${MEX_SUITE_OCTAVE_DIR}/${help_name})
+    endif()
+  endif()
+endfunction()

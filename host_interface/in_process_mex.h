@@ -1,0 +1,40 @@
+// Declarations of the host API subset that the gateways use, with the types
+// of a current 64-bit MATLAB built with separate complex storage: sizes and
+// sparse indices are size_t, mxGetPr yields the real part.
+#ifndef MEX_SUITE_IN_PROCESS_MEX_H
+#define MEX_SUITE_IN_PROCESS_MEX_H
+
+#include <cstddef>
+
+typedef std::size_t mwSize;
+typedef std::size_t mwIndex;
+typedef std::ptrdiff_t mwSignedIndex;
+
+typedef struct mxArray_tag mxArray;
+
+typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
+
+extern "C" {
+
+double *mxGetPr(const mxArray *array);
+double mxGetScalar(const mxArray *array);
+std::size_t mxGetM(const mxArray *array);
+std::size_t mxGetN(const mxArray *array);
+std::size_t mxGetNumberOfElements(const mxArray *array);
+bool mxIsDouble(const mxArray *array);
+bool mxIsSparse(const mxArray *array);
+bool mxIsComplex(const mxArray *array);
+bool mxIsNumeric(const mxArray *array);
+mwIndex *mxGetIr(const mxArray *array);
+mwIndex *mxGetJc(const mxArray *array);
+mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
+mxArray *mxCreateDoubleScalar(double value);
+
+// Both end the call: the in-process host throws, and its driver catches.
+[[noreturn]] void mexErrMsgTxt(const char *message);
+[[noreturn]] void mexErrMsgIdAndTxt(const char *identifier, const char *format, ...);
+
+void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+}
+
+#endif

@@ -1,0 +1,65 @@
+% murtal in the real host: results, the five specified errors, and bad inputs
+% of every class ending in an error rather than a crash.
+
+% Counting with truncated labels; no output requested still yields ans.
+assert(isequal(murtal(sparse([0; 1; 1; 0; 1]), 3, [3; 1; 2.9; 0; 1]), [2; 1; 0]));
+murtal(sparse([1; 0]), 2, [2 1]);
+assert(isequal(ans, [0; 1]));
+
+% Agrees with accumarray on a larger random pattern; labels as a matrix.
+rand('seed', 7);
+n = 5000;
+C = sprand(n, 1, 0.3);
+labels = floor(rand(n, 1) * 9) + 1 + 0.5;
+expected = accumarray(fix(labels(find(C))), 1, [9 1]);
+assert(isequal(murtal(C, 9, labels), expected));
+assert(isequal(murtal(C, 9, reshape(labels, 50, 100)), expected));
+assert(isequal(murtal(logical(C), 9.7, labels'), expected));
+assert(isequal(sum(murtal(C, 9, labels)), nnz(C)));
+
+% Empty pattern: L is never read; K = 0 gives a 0-by-1 result.
+assert(isequal(murtal(sparse(4, 1), 2, []), [0; 0]));
+assert(isequal(size(murtal(sparse(4, 1), 0, [])), [0 1]));
+
+% The specified errors, each alone, in order.
+C = sparse([1; 1]);
+expect_error(@() murtal(C, 1), '', 'Wrong number of input arguments');
+expect_error(@() murtal(C, 1, [1 1], 4), '', 'Wrong number of input arguments');
+expect_error(@() call_with_outputs(@murtal, 2, C, 1, [1 1]), '', 'Too many output arguments');
+expect_error(@() murtal([1; 1], 1, [1 1]), '', 'C must be sparse');
+expect_error(@() murtal(sparse([1 1]), 1, [1 1]), '', 'C must be a sparse column vector');
+expect_error(@() murtal(C, 1, [1 2]), '', 'Invalid cluster label value');
+expect_error(@() murtal(C, 2, [1 NaN]), '', 'Invalid cluster label value');
+
+% Inputs outside the data model end in an error with an identifier.
+bad_k = {NaN, Inf, -1, 2^31, {}, 'a', [], true};
+bad_k_id = {'badClusterCount', 'badClusterCount', 'badClusterCount', 'badClusterCount', ...
+            'notNumericScalar', 'notNumericScalar', 'notNumericScalar', 'notNumericScalar'};
+for i = 1:numel(bad_k)
+  try
+    murtal(C, bad_k{i}, [1 1]);
+    error('test:noError', 'K case %d was accepted', i);
+  catch err
+    assert(strcmp(err.identifier, ['murtal:' bad_k_id{i}]), 'K case %d: %s', i, err.identifier);
+  end
+end
+bad_l = {sparse([1 1]), single([1 1]), int32([1 1]), true(1, 2), 'ab', {1, 1}, 1, []};
+for i = 1:numel(bad_l)
+  try
+    murtal(C, 2, bad_l{i});
+    error('test:noError', 'L case %d was accepted', i);
+  catch err
+    assert(any(strcmp(err.identifier, {'murtal:notDenseDouble', 'murtal:tooShort'})), ...
+           'L case %d: %s', i, err.identifier);
+  end
+end
+
+% The module exports nothing but its entry point.
+so = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'murtal.mex');
+if exist(so, 'file')
+  [status, out] = system(['nm -D --defined-only ' so ' | awk ''$2 ~ /[TtWw]/ {print $3}''']);
+  assert(status == 0 && strcmp(strtrim(out), 'mexFunction'), 'exported functions: %s', out);
+end
+
+% The help text comes from the file beside the module.
+assert(~isempty(strfind(help('murtal'), 'Count the stored entries')));

@@ -1,0 +1,66 @@
+// The in-process host keeps the contracts the gateways rely on, and reports
+// what a real host would punish, so gateway tests can trust it.
+#include <gtest/gtest.h>
+
+#include "in_process_host.h"
+
+namespace {
+
+using namespace in_process_host;
+
+void creates_two_then_fails(int, mxArray *plhs[], int, const mxArray *[])
+{
+    plhs[0] = mxCreateDoubleMatrix(2, 3, mxREAL);
+    mxCreateDoubleScalar(1.0);
+    mexErrMsgIdAndTxt("test:fail", "input %d (%s) is wrong", 4, "x");
+}
+
+void leaves_one_unowned(int, mxArray *plhs[], int, const mxArray *[])
+{
+    plhs[0] = mxCreateDoubleScalar(2.0);
+    mxCreateDoubleScalar(3.0);
+}
+
+void writes_its_input(int, mxArray *[], int, const mxArray *prhs[]) { mxGetPr(prhs[0])[0] = 1.0; }
+
+void reads_single_as_double(int, mxArray *[], int, const mxArray *prhs[]) { mxGetPr(prhs[0]); }
+
+void asks_for_negative_rows(int, mxArray *plhs[], int, const mxArray *[])
+{
+    plhs[0] = mxCreateDoubleMatrix(static_cast<mwSize>(-5), 1, mxREAL);
+}
+
+TEST(InProcessHost, CreatesZeroFilledColumnMajorArrays)
+{
+    ArrayPtr a = make_double(2, 2, {1, 2, 3, 4});
+    EXPECT_EQ(mxGetPr(a.get())[1], 2.0);  // row 2, column 1
+    EXPECT_EQ(mxGetScalar(a.get()), 1.0);
+    ArrayPtr z = make_dense(ArrayClass::Double, 3, 2);
+    EXPECT_EQ(values(z.get()), std::vector<double>(6, 0.0));
+    ArrayPtr i = make_dense(ArrayClass::UInt8, 1, 1);
+    EXPECT_TRUE(mxIsNumeric(i.get()));
+    EXPECT_FALSE(mxIsDouble(i.get()));
+    EXPECT_EQ(mxGetScalar(i.get()), 0.0);
+}
+
+TEST(InProcessHost, FailedCallFreesEveryArrayItCreated)
+{
+    std::size_t before = live_array_count();
+    CallResult result = call_gateway(creates_two_then_fails, 1, {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.identifier, "test:fail");
+    EXPECT_EQ(result.message, "input 4 (x) is wrong");
+    EXPECT_EQ(live_array_count(), before);
+}
+
+TEST(InProcessHost, ReportsBrokenContracts)
+{
+    EXPECT_EQ(call_gateway(leaves_one_unowned, 1, {}).unowned_arrays, 1u);
+    ArrayPtr x = make_scalar(0.0);
+    EXPECT_EQ(call_gateway(writes_its_input, 0, {x.get()}).misuse, "input 1 was written");
+    ArrayPtr s = make_dense(ArrayClass::Single, 1, 1);
+    EXPECT_NE(call_gateway(reads_single_as_double, 0, {s.get()}).misuse, "");
+    EXPECT_NE(call_gateway(asks_for_negative_rows, 1, {}).misuse, "");
+}
+
+}  // namespace
