@@ -1,0 +1,218 @@
+// vaporizer through the in-process host: exact counts and their messages,
+// output shapes, scalars given as arrays, and every input outside the data
+// model rejected before any output exists.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "balance_equations.h"
+#include "gateway_call.h"
+#include "in_process_host.h"
+#include "vaporizer_inputs.h"
+
+extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+namespace {
+
+using namespace in_process_host;
+
+const char *const names[25] = {
+    "state",          "vapour_flow",     "heat_input",  "feed1_flow",  "feed1_comp",
+    "feed1_temp",     "feed2_flow",      "feed2_comp",  "feed2_temp",  "area",
+    "wilson_volume",  "wilson_energy",   "molar_mass",  "density",     "enthalpy_offset",
+    "cp_liquid_a",    "cp_liquid_b",     "cp_vapour_a", "cp_vapour_b", "antoine_a",
+    "antoine_b",      "antoine_c",       "gas_constant", "density_factor",
+    "temperature_offset"};
+const std::size_t min_counts[25] = {8, 0, 0, 0, 7, 0, 0, 7, 0, 0, 49, 49, 7,
+                                    7, 7, 7, 7, 7, 7, 7, 7, 7, 0, 0, 0};
+
+// The 25 inputs as host arrays: arrays as columns, scalars 1-by-1.
+std::vector<ArrayPtr> host_inputs(const VaporizerInputs &in)
+{
+    std::vector<ArrayPtr> a;
+    a.push_back(make_column(in.state));
+    for (double s : {in.vapour_flow, in.heat_input, in.feed1_flow})
+        a.push_back(make_scalar(s));
+    a.push_back(make_column(in.feed1_comp));
+    a.push_back(make_scalar(in.feed1_temp));
+    a.push_back(make_scalar(in.feed2_flow));
+    a.push_back(make_column(in.feed2_comp));
+    a.push_back(make_scalar(in.feed2_temp));
+    a.push_back(make_scalar(in.area));
+    a.push_back(make_double(7, 7, in.wilson_volume));
+    a.push_back(make_double(7, 7, in.wilson_energy));
+    for (const std::vector<double> *v :
+         {&in.molar_mass, &in.density, &in.enthalpy_offset, &in.cp_liquid_a, &in.cp_liquid_b,
+          &in.cp_vapour_a, &in.cp_vapour_b, &in.antoine_a, &in.antoine_b, &in.antoine_c})
+        a.push_back(make_column(*v));
+    for (double s : {in.gas_constant, in.density_factor, in.temperature_offset})
+        a.push_back(make_scalar(s));
+    return a;
+}
+
+CallResult vaporizer(const std::vector<ArrayPtr> &arrays, int nlhs = 5)
+{
+    std::vector<const mxArray *> inputs;
+    for (const ArrayPtr &a : arrays)
+        inputs.push_back(a.get());
+    return call_gateway(mexFunction, nlhs, inputs);
+}
+
+void expect_outputs(const CallResult &result, const VaporizerOutputs &expected)
+{
+    expect_success(result);
+    ASSERT_EQ(result.outputs.size(), 5u);
+    std::vector<double> derivatives = values(result.outputs[0].get());
+    derivatives.resize(8);
+    std::vector<double> vapour = values(result.outputs[2].get());
+    vapour.resize(7);
+    EXPECT_EQ(derivatives, expected.derivatives);
+    EXPECT_EQ(values(result.outputs[1].get()), std::vector<double>{expected.level});
+    EXPECT_EQ(vapour, expected.vapour_comp);
+    EXPECT_EQ(values(result.outputs[3].get()), std::vector<double>{expected.temperature});
+    EXPECT_EQ(values(result.outputs[4].get()), std::vector<double>{expected.pressure});
+}
+
+void expect_shape(const mxArray *array, std::size_t rows, std::size_t columns)
+{
+    EXPECT_EQ(mxGetM(array), rows);
+    EXPECT_EQ(mxGetN(array), columns);
+}
+
+TEST(VaporizerGateway, ReturnsTheRoutinesResultsInColumnsShapedLikeTheInputs)
+{
+    VaporizerInputs in;
+    const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
+    CallResult result = vaporizer(host_inputs(in));
+    expect_outputs(result, expected);
+    expect_shape(result.outputs[0].get(), 8, 1);
+    expect_shape(result.outputs[2].get(), 7, 1);
+    for (int k : {1, 3, 4})
+        expect_shape(result.outputs[k].get(), 1, 1);
+}
+
+TEST(VaporizerGateway, RowsLongerArraysAndComplexInputsKeepTheirShapes)
+{
+    VaporizerInputs in;
+    const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
+    std::vector<ArrayPtr> inputs = host_inputs(in);
+    inputs[0] = make_row(in.state);
+    inputs[4] = make_row(in.feed1_comp);
+    CallResult rows = vaporizer(inputs);
+    expect_outputs(rows, expected);
+    expect_shape(rows.outputs[0].get(), 1, 8);
+    expect_shape(rows.outputs[2].get(), 1, 7);
+
+    // Longer state and composition: extra output elements stay 0; a 2-by-5
+    // state is read in storage order.
+    std::vector<double> state = in.state;
+    state.insert(state.end(), {0.5, 0.5});
+    inputs[0] = make_double(2, 5, state);
+    std::vector<double> comp = in.feed1_comp;
+    comp.insert(comp.end(), {9.0, 9.0});
+    inputs[4] = make_double(3, 3, comp);
+    CallResult longer = vaporizer(inputs);
+    expect_outputs(longer, expected);
+    expect_shape(longer.outputs[0].get(), 2, 5);
+    expect_shape(longer.outputs[2].get(), 3, 3);
+    EXPECT_EQ(values(longer.outputs[0].get())[9], 0.0);
+    EXPECT_EQ(values(longer.outputs[2].get())[8], 0.0);
+
+    // Scalars as longer arrays use their first element; complex inputs
+    // their real part; other numeric classes their value.
+    inputs = host_inputs(in);
+    inputs[1] = make_row({in.vapour_flow, -1.0, 99.0});
+    inputs[9] = make_double(1, 1, {in.area}, {3.0});
+    inputs[0] = make_double(8, 1, in.state, std::vector<double>(8, 0.25));
+    inputs[23] = make_dense(ArrayClass::Int32, 2, 2);  // int32 zeros: density factor 0
+    in.density_factor = 0.0;
+    expect_outputs(vaporizer(inputs), run_vaporizer(vaporizer_model::vaporizer_derivatives, in));
+}
+
+TEST(VaporizerGateway, CountsAreExactInputsBeforeOutputs)
+{
+    std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+    std::vector<ArrayPtr> short_list(inputs.size() - 1);
+    std::vector<ArrayPtr> long_list = host_inputs(VaporizerInputs());
+    long_list.push_back(make_dense(ArrayClass::Cell, 1, 1));
+    short_list.front() = make_dense(ArrayClass::Cell, 1, 1);  // wrong content is not looked at
+    for (ArrayPtr &a : short_list)
+        if (!a)
+            a = make_scalar(1);
+    for (int nlhs : {0, 1, 5, 6}) {
+        expect_error(vaporizer(short_list, nlhs), "", "inputs not correct");
+        expect_error(vaporizer(long_list, nlhs), "", "inputs not correct");
+    }
+    expect_error(call_gateway(mexFunction, 5, {}), "", "inputs not correct");
+    for (int nlhs : {0, 1, 4, 6})
+        expect_error(vaporizer(inputs, nlhs), "", "outputs not correct");
+    inputs[0] = make_dense(ArrayClass::Cell, 1, 1);
+    expect_error(vaporizer(inputs, 4), "", "outputs not correct");
+}
+
+std::string about(int position)
+{
+    return "input " + std::to_string(position + 1) + " (" + names[position] + ")";
+}
+
+TEST(VaporizerGateway, EveryArrayInputMustBeDenseDoubleAndLongEnough)
+{
+    const std::vector<ArrayPtr> good = host_inputs(VaporizerInputs());
+    const std::size_t before = live_array_count();
+    for (int pos = 0; pos < 25; ++pos) {
+        const std::size_t n = min_counts[pos];
+        if (n == 0)
+            continue;
+        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        ArrayPtr wrong_class[] = {make_sparse(n, 1, {0}, {0, 1}), make_dense(ArrayClass::Single, n, 1),
+                                  make_dense(ArrayClass::Int32, n, 1),
+                                  make_dense(ArrayClass::Logical, n, 1),
+                                  make_dense(ArrayClass::Char, n, 1),
+                                  make_dense(ArrayClass::Cell, n, 1)};
+        for (ArrayPtr &bad : wrong_class) {
+            inputs[pos] = std::move(bad);
+            expect_error_about(vaporizer(inputs), "vaporizer:notDenseDouble", about(pos));
+        }
+        for (std::size_t count : {n - 1, std::size_t{0}}) {
+            inputs[pos] = make_column(std::vector<double>(count, 0.5));
+            expect_error_about(vaporizer(inputs), "vaporizer:tooShort", about(pos));
+        }
+        // A matrix with enough values passes, whatever its shape.
+        inputs[pos] = make_double(1, n, values(good[pos].get()));
+        expect_success(vaporizer(inputs));
+    }
+    EXPECT_EQ(live_array_count(), before);
+}
+
+TEST(VaporizerGateway, EveryScalarInputMustBeANonEmptyDenseNumber)
+{
+    for (int pos = 0; pos < 25; ++pos) {
+        if (min_counts[pos] != 0)
+            continue;
+        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        ArrayPtr bad_values[] = {make_dense(ArrayClass::Double, 0, 0),
+                                 make_dense(ArrayClass::Double, 1, 0),
+                                 make_sparse(1, 1, {0}, {0, 1}),
+                                 make_dense(ArrayClass::Char, 1, 1),
+                                 make_dense(ArrayClass::Logical, 1, 1),
+                                 make_dense(ArrayClass::Cell, 1, 1)};
+        for (ArrayPtr &bad : bad_values) {
+            inputs[pos] = std::move(bad);
+            CallResult result = vaporizer(inputs);
+            expect_error_about(result, "vaporizer:notNumericScalar", about(pos));
+            EXPECT_EQ(result.unowned_arrays, 0u);
+        }
+    }
+}
+
+TEST(VaporizerGateway, TheFirstBadInputInPositionOrderIsReported)
+{
+    std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+    inputs[24] = make_dense(ArrayClass::Cell, 1, 1);
+    inputs[10] = make_column({1.0});
+    inputs[13] = make_dense(ArrayClass::Single, 7, 1);
+    expect_error_about(vaporizer(inputs), "vaporizer:tooShort", about(10));
+}
+
+}  // namespace

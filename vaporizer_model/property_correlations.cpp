@@ -1,0 +1,68 @@
+#include "property_correlations.h"
+
+#include <cmath>
+
+namespace VAPORIZER_MODEL_NAMESPACE {
+
+namespace {
+
+// The temperature is squared by the C library's pow, whose result differs
+// from the rounded product T*T in the last bit for some temperatures, and
+// those bits reach the results. Compilers rewrite pow(T, 2.0) as T*T when
+// they see the constant exponent; reading it from a volatile hides it from
+// every compiler at every optimisation level.
+const volatile double square_exponent = 2.0;
+
+}  // namespace
+
+void mixture_enthalpies(double *liquid_enthalpy, double *vapour_enthalpy,
+                        const double *liquid_weights, const double *vapour_weights,
+                        const double *temperature, const double *molar_mass,
+                        const double *enthalpy_offset, const double *cp_liquid_a,
+                        const double *cp_liquid_b, const double *cp_vapour_a,
+                        const double *cp_vapour_b)
+{
+    double liquid[component_count] = {};
+    double vapour[component_count] = {};
+    double sum_liquid = 0.0;
+    double sum_vapour = 0.0;
+    const double t = *temperature;
+    for (int k = 0; k < component_count; ++k) {
+        const double t_squared = std::pow(t, square_exponent);
+        liquid[k] = (cp_liquid_a[k] * t + (0.5 * cp_liquid_b[k]) * t_squared) * molar_mass[k];
+        vapour[k] = (cp_vapour_a[k] * t + (0.5 * cp_vapour_b[k]) * t_squared) * molar_mass[k] +
+                    enthalpy_offset[k];
+        sum_liquid = sum_liquid + liquid_weights[k] * liquid[k];
+        sum_vapour = sum_vapour + vapour_weights[k] * vapour[k];
+    }
+    *liquid_enthalpy = sum_liquid;
+    *vapour_enthalpy = sum_vapour;
+}
+
+void wilson_activity(double *gamma, double temperature, const double *liquid_comp,
+                     const double *wilson_volume, const double *wilson_energy,
+                     double gas_constant, double temperature_offset)
+{
+    constexpr int n = component_count;
+    double lambda[n * n] = {};
+    double sums[n] = {};
+    double cross[n] = {};
+    double log_gamma[n] = {};
+
+    const double denominator = gas_constant * (temperature + temperature_offset);
+    for (int ij = 0; ij < n * n; ++ij)
+        lambda[ij] = wilson_volume[ij] * std::exp(-wilson_energy[ij] / denominator);
+
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            sums[i] = sums[i] + lambda[i * n + j] * liquid_comp[j];
+
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < n; ++k)
+            cross[i] = cross[i] + (lambda[k * n + i] / sums[k]) * liquid_comp[k];
+        log_gamma[i] = (1.0 - std::log(sums[i])) - cross[i];
+        gamma[i] = std::exp(log_gamma[i]);
+    }
+}
+
+}  // namespace VAPORIZER_MODEL_NAMESPACE

@@ -1,0 +1,89 @@
+%VAPORIZER  Right-hand side of a seven-component vaporizer for ODE solvers.
+%   [DSTATE, LEVEL, Y, T, P] = VAPORIZER(STATE, V, Q, F1, Z1, T1, F2, Z2, T2, ...
+%       A, WV, WE, M, RHO, E, CPLA, CPLB, CPVA, CPVB, ANTA, ANTB, ANTC, ...
+%       R, DENSITY_FACTOR, T0)
+%   evaluates the time derivatives of a well-mixed liquid holdup in a vessel
+%   of constant cross-section, fed by two streams, heated, and boiling off a
+%   vapour stream in equilibrium with the liquid (Wilson activity
+%   coefficients, exponential vapour-pressure law, heat capacities linear in
+%   temperature). Exactly 25 inputs and exactly 5 outputs.
+%
+%   State layout (STATE holds at least 8 values; only the first 8 are read)
+%     STATE(1:3)  liquid mole fractions of components 1, 2, 3
+%     STATE(4:6)  liquid mole fractions of components 5, 6, 7
+%     STATE(7)    liquid level
+%     STATE(8)    temperature T
+%   Component 4 is the dependent one: x4 = 1 - sum(STATE(1:6)).
+%
+%   Inputs (arrays: dense double, at least the count shown; scalars: any
+%   numeric value, of which the first element is used)
+%      1 state               8   state vector, layout above
+%      2 vapour_flow         1   molar rate of the vapour drawn off
+%      3 heat_input          1   heat added per unit time
+%      4 feed1_flow          1   molar flow of feed 1 (enthalpy on the vapour basis)
+%      5 feed1_comp          7   mole fractions of feed 1
+%      6 feed1_temp          1   temperature of feed 1
+%      7 feed2_flow          1   molar flow of feed 2 (enthalpy on the liquid basis)
+%      8 feed2_comp          7   mole fractions of feed 2
+%      9 feed2_temp          1   temperature of feed 2
+%     10 area                1   cross-section of the vessel
+%     11 wilson_volume      49   Wilson pre-exponential factors, 7-by-7
+%     12 wilson_energy      49   Wilson interaction energies, 7-by-7
+%     13 molar_mass          7   molar mass per component
+%     14 density             7   liquid density per component (mass per volume)
+%     15 enthalpy_offset     7   vapour-basis molar enthalpy at T = 0
+%     16 cp_liquid_a         7   liquid heat capacity per mass, constant term
+%     17 cp_liquid_b         7   liquid heat capacity per mass, linear term
+%     18 cp_vapour_a         7   vapour heat capacity per mass, constant term
+%     19 cp_vapour_b         7   vapour heat capacity per mass, linear term
+%     20 antoine_a           7   vapour pressure Ps = exp(A + B ./ (T + C))
+%     21 antoine_b           7
+%     22 antoine_c           7
+%     23 gas_constant        1   R of the Wilson model
+%     24 density_factor      1   liquid molar density is density_factor / sum(x.*M./RHO)
+%     25 temperature_offset  1   T0: the Wilson model uses R*(T + T0)
+%
+%   Wilson matrices: WV(j, i) and WE(j, i) weight the mole fraction of
+%   component j in the sum of component i, that is
+%   Lambda(i, j) = WV(j, i) * exp(-WE(j, i) / (R*(T + T0))). Each column
+%   belongs to the component whose sum it forms. Diagonals are normally
+%   WV = 1, WE = 0.
+%
+%   Outputs
+%     DSTATE  derivatives of STATE (same shape as STATE; elements beyond
+%             the 8th are 0): mole fractions, then level, then temperature
+%     LEVEL   STATE(7)
+%     Y       equilibrium vapour mole fractions (same shape as Z1;
+%             elements beyond the 7th are 0)
+%     T       STATE(8)
+%     P       bubble-point pressure, sum(x .* Ps .* gamma)
+%
+%   Units: none are fixed, but they must agree. Flows are molar rates per
+%   the time unit of the solver; M times the per-mass heat capacities must
+%   give molar enthalpies in the units of E and of HEAT_INPUT times time;
+%   R*(T + T0) must have the units of WE per mole; T + C must be the
+%   temperature the vapour-pressure constants expect; DENSITY_FACTOR over
+%   sum(x.*M./RHO) must be moles per volume, with level and area in the
+%   matching length units. Enthalpies are zero for the pure liquids at T = 0.
+%
+%   Errors
+%     'inputs not correct'       not exactly 25 inputs
+%     'outputs not correct'      not exactly 5 outputs requested
+%     vaporizer:notDenseDouble   an array input that is sparse or not double
+%     vaporizer:tooShort         an array input with too few values
+%     vaporizer:notNumericScalar a scalar input that is empty, sparse or not numeric
+%   Complex inputs are accepted; only their real parts are used.
+%
+%   Example (feed 2 only, no vapour drawn: the liquid approaches its composition)
+%     p = {zeros(1, 49) + 1, zeros(1, 49), 0.018 * ones(7, 1), 1000 * ones(7, 1), ...
+%          4e4 * ones(7, 1), 4200 * ones(7, 1), zeros(7, 1), 1900 * ones(7, 1), ...
+%          zeros(7, 1), 16 * ones(7, 1), -3800 * ones(7, 1), 230 * ones(7, 1), ...
+%          8.314, 1, 273.15};
+%     z = [0.1; 0.2; 0.1; 0.2; 0.1; 0.2; 0.1];
+%     rhs = @(t, s) vaporizer(s, 0, 0, 0, z, 25, 2, z, 60, 1.5, p{:});
+%     [t, s] = ode45(rhs, [0 600], [0.2; 0.2; 0.2; 0.1; 0.1; 0.1; 1; 20]);
+%     [ds, level, y, T, P] = vaporizer(s(end, :)', 0, 0, 0, z, 25, 2, z, 60, 1.5, p{:});
+
+% This file holds the help text; the function itself is the compiled module
+% vaporizer.mex beside it.
+error('vaporizer:notBuilt', 'vaporizer: the compiled module is missing; build it first.');
