@@ -74,15 +74,23 @@
 %     vaporizer:notNumericScalar a scalar input that is empty, sparse or not numeric
 %   Complex inputs are accepted; only their real parts are used.
 %
-%   Example (feed 2 only, no vapour drawn: the liquid approaches its composition)
-%     p = {zeros(1, 49) + 1, zeros(1, 49), 0.018 * ones(7, 1), 1000 * ones(7, 1), ...
-%          4e4 * ones(7, 1), 4200 * ones(7, 1), zeros(7, 1), 1900 * ones(7, 1), ...
-%          zeros(7, 1), 16 * ones(7, 1), -3800 * ones(7, 1), 230 * ones(7, 1), ...
-%          8.314, 1, 273.15};
+%   Example: seven identical, ideal components (temperatures in degrees
+%   Celsius, pressures in kPa), fed with no vapour drawn
+%     props = {ones(7), zeros(7), 0.05 * ones(7, 1), 800 * ones(7, 1), ...
+%              4e4 * ones(7, 1), 2200 * ones(7, 1), 3 * ones(7, 1), ...
+%              1400 * ones(7, 1), 2 * ones(7, 1), 16 * ones(7, 1), ...
+%              -3800 * ones(7, 1), 230 * ones(7, 1), 8.314, 1, 273.15};
 %     z = [0.1; 0.2; 0.1; 0.2; 0.1; 0.2; 0.1];
-%     rhs = @(t, s) vaporizer(s, 0, 0, 0, z, 25, 2, z, 60, 1.5, p{:});
-%     [t, s] = ode45(rhs, [0 600], [0.2; 0.2; 0.2; 0.1; 0.1; 0.1; 1; 20]);
-%     [ds, level, y, T, P] = vaporizer(s(end, :)', 0, 0, 0, z, 25, 2, z, 60, 1.5, p{:});
+%     s = [0.2; 0.2; 0.2; 0.1; 0.1; 0.1; 1; 20];
+%     [ds, level, y, T, P] = vaporizer(s, 0, 0, 0, z, 25, 2, z, 60, 1.5, props{:});
+%   An ODE solver needs a function that returns the first output alone, for
+%   example a file vaporizer_rhs.m holding
+%     function ds = vaporizer_rhs(t, s, varargin)
+%       [ds, ~, ~, ~, ~] = vaporizer(s, varargin{:});
+%     end
+%   and then
+%     [t, states] = ode45(@(t, s) vaporizer_rhs(t, s, 0, 0, 0, z, 25, 2, z, ...
+%                                               60, 1.5, props{:}), [0 600], s);
 
 % This file holds the help text; the function itself is the compiled module
 % vaporizer.mex beside it.
