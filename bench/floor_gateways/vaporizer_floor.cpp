@@ -1,0 +1,50 @@
+// vaporizer_floor: the least a vaporizer call can cost in this host.
+//
+// Same argument contract as vaporizer (25 inputs, 5 outputs): it reads every
+// input once, arrays through mxGetPr and scalars through mxGetScalar, and
+// creates the five outputs with the shapes vaporizer gives them, all zero.
+// It computes nothing, so the time of a vaporizer call divided by the time of
+// a call of this module is what the checks and the arithmetic add.
+#include "mex_interface.h"
+
+namespace {
+
+// Positions (zero-based) of the inputs read as arrays; the others are scalars.
+constexpr bool is_array_input[25] = {
+    true,  false, false, false, true,  false, false, true,  false, false,
+    true,  true,  true,  true,  true,  true,  true,  true,  true,  true,
+    true,  true,  false, false, false};
+
+enum { IN_STATE = 0, IN_FEED1_COMP = 4, INPUT_COUNT = 25 };
+enum { OUT_DERIVATIVES, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUTPUT_COUNT };
+
+}  // namespace
+
+extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    if (nrhs != INPUT_COUNT)
+        mexErrMsgTxt("inputs not correct");
+    if (nlhs != OUTPUT_COUNT)
+        mexErrMsgTxt("outputs not correct");
+
+    // Nothing is used; the volatile stores keep every read a real host call.
+    // Array data are only located, never dereferenced, so an empty input is safe.
+    const double *volatile data_sink = nullptr;
+    volatile double value_sink = 0.0;
+    for (int position = 0; position < INPUT_COUNT; ++position) {
+        if (is_array_input[position])
+            data_sink = mxGetPr(prhs[position]);
+        else
+            value_sink = mxGetScalar(prhs[position]);
+    }
+    (void)data_sink;
+    (void)value_sink;
+
+    plhs[OUT_DERIVATIVES] =
+        mxCreateDoubleMatrix(mxGetM(prhs[IN_STATE]), mxGetN(prhs[IN_STATE]), mxREAL);
+    plhs[OUT_LEVEL] = mxCreateDoubleScalar(0.0);
+    plhs[OUT_VAPOUR_COMP] =
+        mxCreateDoubleMatrix(mxGetM(prhs[IN_FEED1_COMP]), mxGetN(prhs[IN_FEED1_COMP]), mxREAL);
+    plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(0.0);
+    plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
+}

@@ -1,0 +1,122 @@
+function rows = kernel_table_rows(results_dir)
+  % Markdown table rows for the kernel benchmarks whose JSON output
+  % (Google Benchmark, repetitions with aggregates) lies in results_dir:
+  % first the ratios that have targets, then the median of every benchmark.
+  % A ratio is the ratio of the two benchmarks' medians; the framework ran
+  % their repetitions interleaved in random order, so drifts hit both alike.
+  files = dir(fullfile(results_dir, '*.json'));
+  medians = struct('executable', {}, 'name', {}, 'seconds', {}, 'counters', {});
+  for f = 1:numel(files)
+    [~, executable] = fileparts(files(f).name);
+    report = jsondecode(fileread(fullfile(results_dir, files(f).name)));
+    entries = report.benchmarks;
+    if ~iscell(entries)
+      entries = num2cell(entries);
+    end
+    for e = 1:numel(entries)
+      entry = entries{e};
+      if ~isfield(entry, 'aggregate_name') || ~strcmp(entry.aggregate_name, 'median')
+        continue;
+      end
+      medians(end + 1).executable = executable;
+      medians(end).name = entry.run_name;
+      medians(end).seconds = entry.real_time * unit_seconds(entry.time_unit);
+      medians(end).counters = entry_counters(entry);
+    end
+  end
+
+  % Ratios with a target: numerator benchmark, denominator benchmark, the
+  % most the ratio may be, and what it means.
+  targets = {
+    'vaporizer_derivatives_kernel', 'floor_63_exp_7_log', 1.3, ...
+        'vaporizer_derivatives / its libm floor (the same 63 exp and 7 log calls alone)'
+    'transmission_update_step/1000000', 'memcpy_of_the_shift/1000000', 1.2, ...
+        'transmission_update, 1e6-cell shift / memcpy of the same bytes'
+  };
+  informative = {
+    'vaporizer_derivatives_kernel', 'floor_63_exp_7_log_28_pow', ...
+        'vaporizer_derivatives / the libm floor with its 28 pow calls added'
+    'transmission_update_step/10', 'memcpy_of_the_shift/10', ...
+        'transmission_update, 10-cell line / memcpy of the same bytes'
+    'transmission_update_step/1000', 'memcpy_of_the_shift/1000', ...
+        'transmission_update, 1e3-cell line / memcpy of the same bytes'
+    'murtal_call/10000000', 'label_gather/10000000', ...
+        'murtal call, 1e7 stored entries / reading the same row indices and labels without counting'
+  };
+
+  rows = {};
+  for t = 1:size(targets, 1)
+    [ratio, detail] = ratio_of(medians, targets{t, 1}, targets{t, 2});
+    if isnan(ratio)
+      rows{end + 1} = sprintf('| kernel | %s | not measured | <= %.2gx | |', targets{t, 4}, targets{t, 3});
+    else
+      met = {'**missed**', 'met'};
+      rows{end + 1} = sprintf('| kernel | %s (%s) | %.3fx | <= %.2gx | %s |', targets{t, 4}, ...
+                              detail, ratio, targets{t, 3}, met{1 + (ratio <= targets{t, 3})});
+    end
+  end
+  for t = 1:size(informative, 1)
+    [ratio, detail] = ratio_of(medians, informative{t, 1}, informative{t, 2});
+    if ~isnan(ratio)
+      rows{end + 1} = sprintf('| kernel | %s (%s) | %.3fx | | |', informative{t, 3}, detail, ratio);
+    end
+  end
+  % In a stable order: by executable, then by name with the sizes compared
+  % as numbers, since the interleaved repetitions finish in random order.
+  keys = cell(numel(medians), 1);
+  for m = 1:numel(medians)
+    [family, size_text] = strtok(medians(m).name, '/');
+    keys{m} = sprintf('%s %s %020.0f', medians(m).executable, family, ...
+                      str2double([size_text(2:end) '0']) / 10);
+  end
+  [~, order] = sort(keys);
+  medians = medians(order);
+  for m = 1:numel(medians)
+    extra = '';
+    if isfield(medians(m).counters, 'ns_per_entry')
+      extra = sprintf(', %.2f ns per stored entry', medians(m).counters.ns_per_entry);
+    end
+    rows{end + 1} = sprintf('| kernel | %s: %s (median time per iteration%s) | %s | | |', ...
+                            medians(m).executable, medians(m).name, extra, ...
+                            duration_text(medians(m).seconds));
+  end
+end
+
+function [ratio, detail] = ratio_of(medians, numerator, denominator)
+  names = {medians.name};
+  top = find(strcmp(names, numerator), 1);
+  bottom = find(strcmp(names, denominator), 1);
+  ratio = NaN;
+  detail = '';
+  if ~isempty(top) && ~isempty(bottom)
+    ratio = medians(top).seconds / medians(bottom).seconds;
+    detail = sprintf('%s / %s', duration_text(medians(top).seconds), ...
+                     duration_text(medians(bottom).seconds));
+  end
+end
+
+function counters = entry_counters(entry)
+  counters = struct();
+  if isfield(entry, 'ns_per_entry')
+    counters.ns_per_entry = entry.ns_per_entry;
+  end
+end
+
+function s = unit_seconds(unit)
+  switch unit
+    case 'ns', s = 1e-9;
+    case 'us', s = 1e-6;
+    case 'ms', s = 1e-3;
+    otherwise, s = 1;
+  end
+end
+
+function text = duration_text(seconds)
+  if seconds < 1e-6
+    text = sprintf('%.1f ns', 1e9 * seconds);
+  elseif seconds < 1e-3
+    text = sprintf('%.2f us', 1e6 * seconds);
+  else
+    text = sprintf('%.3f ms', 1e3 * seconds);
+  end
+end
