@@ -4,7 +4,11 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 BENCH_DIR ?= build-bench
 
-.PHONY: all configure test bench clean
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all configure test bench clean sanitize fuzz
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -23,5 +27,18 @@ bench:
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	MEX_SUITE_BENCH_COMMAND="make bench" bash bench/run_benchmarks.sh $(BENCH_DIR)
 
+# Unit tests under AddressSanitizer and UBSan, in a build of their own.
+sanitize:
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Release -DMEX_SUITE_SANITIZE=ON -DMEX_SUITE_OCTAVE=OFF
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# Every gateway's libFuzzer target (clang), FUZZ_SECONDS each.
+fuzz:
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
+	  -DMEX_SUITE_FUZZ=ON -DMEX_SUITE_OCTAVE=OFF -DMEX_SUITE_TESTS=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	bash tests/fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -2,10 +2,13 @@
 #include "in_process_host.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -37,7 +40,14 @@ struct HostMisuse : std::logic_error {
     using std::logic_error::logic_error;
 };
 
+// Largest request the host treats as an allocation (2 GiB of doubles): above
+// it a real host reports that it is out of memory. Far above it the request
+// can only come from a negative count converted to an unsigned size.
+constexpr std::size_t default_memory_limit_elements = std::size_t{1} << 28;
+constexpr std::size_t nonsense_limit_elements = std::size_t{1} << 48;
+
 struct HostState {
+    std::size_t memory_limit_elements = default_memory_limit_elements;
     std::set<const mxArray *> live;
     bool in_call = false;
     std::vector<mxArray *> created_in_call;
@@ -48,12 +58,6 @@ HostState &host()
     static HostState state;
     return state;
 }
-
-// Largest request the host treats as an allocation (2 GiB of doubles): above
-// it a real host reports that it is out of memory. Far above it the request
-// can only come from a negative count converted to an unsigned size.
-constexpr std::size_t memory_limit_elements = std::size_t{1} << 28;
-constexpr std::size_t nonsense_limit_elements = std::size_t{1} << 48;
 
 [[noreturn]] void misuse(const char *what) { throw HostMisuse(what); }
 
@@ -82,7 +86,7 @@ std::size_t checked_count(std::size_t rows, std::size_t columns)
     std::size_t count = rows * columns;
     if (count > nonsense_limit_elements)
         misuse("array size request beyond any possible memory (a negative count?)");
-    if (count > memory_limit_elements)
+    if (count > host().memory_limit_elements)
         throw HostError{"MATLAB:nomem", "Out of memory."};
     return count;
 }
@@ -123,6 +127,36 @@ double first_element(const mxArray &array)
     case ArrayClass::Cell: break;
     }
     misuse("mxGetScalar of a cell array");
+}
+
+// An integer class element from a double: rounded, saturated, NaN to 0.
+// The range is decided on the double, so nothing out of range is converted.
+template <typename Integer>
+Integer integer_element(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    const double rounded = std::round(value);
+    if (rounded <= static_cast<double>(std::numeric_limits<Integer>::min()))
+        return std::numeric_limits<Integer>::min();
+    if (rounded >= static_cast<double>(std::numeric_limits<Integer>::max()))
+        return std::numeric_limits<Integer>::max();
+    return static_cast<Integer>(rounded);
+}
+
+float single_element(double value)
+{
+    if (value > FLT_MAX)
+        return std::numeric_limits<float>::infinity();
+    if (value < -FLT_MAX)
+        return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+template <typename Element>
+void store_element(std::vector<unsigned char> &bytes, std::size_t index, Element element)
+{
+    std::memcpy(bytes.data() + index * sizeof element, &element, sizeof element);
 }
 
 // A copy of everything a gateway may read, to prove afterwards that it wrote nothing.
@@ -285,6 +319,31 @@ ArrayPtr make_double(std::size_t rows, std::size_t columns, const std::vector<do
     return array;
 }
 
+ArrayPtr make_filled(ArrayClass array_class, std::size_t rows, std::size_t columns,
+                     const std::vector<double> &values, bool complex)
+{
+    if (values.size() != rows * columns || array_class == ArrayClass::Cell)
+        throw std::invalid_argument("make_filled: value count does not match the shape, or a cell");
+    ArrayPtr array = make_dense(array_class, rows, columns, complex);
+    std::vector<unsigned char> &bytes = array->bytes;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const double value = values[k];
+        switch (array_class) {
+        case ArrayClass::Double: array->real[k] = value; break;
+        case ArrayClass::Single: store_element(bytes, k, single_element(value)); break;
+        case ArrayClass::Int8: store_element(bytes, k, integer_element<std::int8_t>(value)); break;
+        case ArrayClass::UInt8: store_element(bytes, k, integer_element<std::uint8_t>(value)); break;
+        case ArrayClass::Int32: store_element(bytes, k, integer_element<std::int32_t>(value)); break;
+        case ArrayClass::UInt32: store_element(bytes, k, integer_element<std::uint32_t>(value)); break;
+        case ArrayClass::Int64: store_element(bytes, k, integer_element<std::int64_t>(value)); break;
+        case ArrayClass::Logical: bytes[k] = value != 0.0; break;
+        case ArrayClass::Char: store_element(bytes, k, integer_element<std::uint16_t>(value)); break;
+        case ArrayClass::Cell: break;
+        }
+    }
+    return array;
+}
+
 ArrayPtr make_column(const std::vector<double> &values)
 {
     return make_double(values.size(), 1, values);
@@ -396,5 +455,7 @@ CallResult call_gateway(Gateway gateway, int nlhs, const std::vector<const mxArr
 }
 
 std::size_t live_array_count() { return host().live.size(); }
+
+void set_memory_limit(std::size_t elements) { host().memory_limit_elements = elements; }
 
 }  // namespace in_process_host

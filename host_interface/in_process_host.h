@@ -35,6 +35,13 @@ ArrayPtr make_dense(ArrayClass array_class, std::size_t rows, std::size_t column
 // them); complex when an imaginary part of the same length is given.
 ArrayPtr make_double(std::size_t rows, std::size_t columns, const std::vector<double> &values,
                      const std::vector<double> &imaginary = {});
+// Dense array of any class but cell holding the given values (rows * columns
+// of them) in its own class, converted as the host converts on assignment:
+// integers round to nearest and saturate, NaN becomes 0; logical is true for
+// nonzero; single overflows to infinity. A complex array of a class other
+// than double keeps only its real part (and the complex flag).
+ArrayPtr make_filled(ArrayClass array_class, std::size_t rows, std::size_t columns,
+                     const std::vector<double> &values, bool complex = false);
 ArrayPtr make_column(const std::vector<double> &values);
 ArrayPtr make_row(const std::vector<double> &values);
 ArrayPtr make_scalar(double value);
@@ -69,6 +76,11 @@ CallResult call_gateway(Gateway gateway, int nlhs, const std::vector<const mxArr
 
 // Arrays currently alive in the host, for leak checks.
 std::size_t live_array_count();
+
+// Largest array, in elements, that the host creates; a larger request ends
+// the call with "Out of memory." (MATLAB:nomem) as a real host's would.
+// Fuzzers lower it so that huge but valid requests stay cheap.
+void set_memory_limit(std::size_t elements);
 
 }  // namespace in_process_host
 

@@ -2,6 +2,8 @@
 // what a real host would punish, so gateway tests can trust it.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "in_process_host.h"
 
 namespace {
@@ -61,6 +63,40 @@ TEST(InProcessHost, ReportsBrokenContracts)
     ArrayPtr s = make_dense(ArrayClass::Single, 1, 1);
     EXPECT_NE(call_gateway(reads_single_as_double, 0, {s.get()}).misuse, "");
     EXPECT_NE(call_gateway(asks_for_negative_rows, 1, {}).misuse, "");
+}
+
+void asks_for_a_million_values(int, mxArray *plhs[], int, const mxArray *[])
+{
+    plhs[0] = mxCreateDoubleMatrix(1000, 1000, mxREAL);
+}
+
+TEST(InProcessHost, FilledArraysConvertValuesAsTheHostAssigns)
+{
+    const double nan = std::nan("");
+    ArrayPtr i32 = make_filled(ArrayClass::Int32, 1, 1, {3e9});
+    EXPECT_EQ(mxGetScalar(i32.get()), 2147483647.0);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::Int8, 1, 1, {-2.5}).get()), -3.0);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::UInt8, 1, 1, {nan}).get()), 0.0);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::Int64, 1, 1, {-1e300}).get()), -9223372036854775808.0);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::Single, 1, 1, {1e300}).get()), HUGE_VAL);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::Logical, 1, 2, {-0.5, 0}).get()), 1.0);
+    EXPECT_EQ(mxGetScalar(make_filled(ArrayClass::Char, 1, 1, {65}).get()), 65.0);
+    ArrayPtr c = make_filled(ArrayClass::UInt32, 2, 1, {1, 2}, true);
+    EXPECT_TRUE(mxIsComplex(c.get()));
+    EXPECT_FALSE(mxIsDouble(c.get()));
+}
+
+TEST(InProcessHost, RequestsAboveTheMemoryLimitEndTheCallAsOutOfMemory)
+{
+    set_memory_limit(999999);
+    CallResult refused = call_gateway(asks_for_a_million_values, 1, {});
+    set_memory_limit(1000000);
+    CallResult granted = call_gateway(asks_for_a_million_values, 1, {});
+    set_memory_limit(std::size_t{1} << 28);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.identifier, "MATLAB:nomem");
+    EXPECT_EQ(refused.misuse, "");
+    EXPECT_TRUE(granted.ok);
 }
 
 }  // namespace
