@@ -7,8 +7,9 @@ BENCH_DIR ?= build-bench
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+WINDOWS_DIR ?= build-windows
 
-.PHONY: all configure test bench clean sanitize fuzz
+.PHONY: all configure test bench clean sanitize fuzz windows
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -40,5 +41,9 @@ fuzz:
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	bash tests/fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
+# The Windows modules (.mexw64, mingw-w64 cross build) into $(WINDOWS_DIR)/windows/, checked.
+windows:
+	JOBS=$(JOBS) bash tests/windows/build_and_check.sh . $(WINDOWS_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)

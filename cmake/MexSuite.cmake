@@ -1,9 +1,11 @@
 # add_mex_module(<name> GATEWAY <source> [LIBRARIES <targets>...] [HELP <file.m>])
 #
-# Builds one deliverable twice from the same gateway source:
+# Builds one deliverable in each of its forms from the same gateway source:
 #   <name>_octave      the GNU Octave module build/octave/<name>.mex, help file beside it
 #   <name>_in_process  a static library against the in-process host, for tests,
 #                      benchmarks and fuzzers (one gateway per executable)
+#   <name>_windows     in the Windows cross build, windows/<name>.mexw64
+#                      (cmake/WindowsModules.cmake)
 # LIBRARIES are the computational routines the gateway calls.
 
 if(MEX_SUITE_OCTAVE)
@@ -45,5 +47,9 @@ function(add_mex_module name)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different
                 ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP} ${MEX_SUITE_OCTAVE_DIR}/${help_name})
     endif()
+  endif()
+
+  if(MEX_SUITE_WINDOWS)
+    add_windows_module(${name} ${ARG_GATEWAY} ${ARG_LIBRARIES})
   endif()
 endfunction()

@@ -1,0 +1,58 @@
+# The Windows form of the modules (-DMEX_SUITE_WINDOWS=ON, only in a cross
+# build with cmake/mingw-w64-x86_64.cmake; make windows sets it up).
+#
+# Each module becomes windows/<name>.mexw64, a DLL whose one export is
+# mexFunction (cmake/mex_exports.def). A resource script <name>.rc beside the
+# gateway is compiled into it with windres.
+#
+# MATLAB's import libraries are not available here, so the modules link
+# against import libraries made by dlltool from host_interface/windows/
+# libmx.def and libmex.def: they name libmx.dll and libmex.dll and the host
+# functions the gateways call, so the DLLs bind to MATLAB's own libraries
+# when MATLAB loads them. The C++ runtime is linked statically: MATLAB does
+# not ship mingw's runtime DLLs.
+
+option(MEX_SUITE_WINDOWS "Build the Windows .mexw64 modules (mingw-w64 cross build)" OFF)
+
+if(MEX_SUITE_WINDOWS)
+  if(NOT WIN32 OR NOT MINGW)
+    message(FATAL_ERROR "MEX_SUITE_WINDOWS needs the mingw-w64 toolchain: "
+                        "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake (make windows)")
+  endif()
+  if(MEX_SUITE_OCTAVE OR MEX_SUITE_TESTS)
+    message(FATAL_ERROR "The Windows build makes modules only: "
+                        "configure it with -DMEX_SUITE_OCTAVE=OFF -DMEX_SUITE_TESTS=OFF")
+  endif()
+  enable_language(RC)
+
+  set(MEX_SUITE_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+  set(host_import_dir ${CMAKE_BINARY_DIR}/host_import)
+  set(host_import_libraries)
+  foreach(library libmx libmex)
+    set(definitions ${CMAKE_SOURCE_DIR}/host_interface/windows/${library}.def)
+    set(import ${host_import_dir}/${library}.dll.a)
+    add_custom_command(OUTPUT ${import}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${host_import_dir}
+      COMMAND ${CMAKE_DLLTOOL} --input-def ${definitions} --output-lib ${import}
+      DEPENDS ${definitions}
+      COMMENT "Import library for ${library}.dll")
+    list(APPEND host_import_libraries ${import})
+  endforeach()
+  add_custom_target(host_import_libraries DEPENDS ${host_import_libraries})
+endif()
+
+# Called by add_mex_module for every module.
+function(add_windows_module name gateway)
+  set(sources ${gateway} ${CMAKE_SOURCE_DIR}/cmake/mex_exports.def)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}.rc)
+    list(APPEND sources ${name}.rc)
+  endif()
+  add_library(${name}_windows MODULE ${sources})
+  target_include_directories(${name}_windows BEFORE PRIVATE ${CMAKE_SOURCE_DIR}/host_interface/windows)
+  target_link_libraries(${name}_windows PRIVATE host_interface ${ARGN} ${host_import_libraries})
+  target_link_options(${name}_windows PRIVATE -static-libgcc -static-libstdc++ -s -Wl,--no-undefined)
+  add_dependencies(${name}_windows host_import_libraries)
+  set_target_properties(${name}_windows PROPERTIES
+    OUTPUT_NAME ${name} PREFIX "" SUFFIX ".mexw64"
+    LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_WINDOWS_DIR})
+endfunction()

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Cross-compiles the Windows modules with mingw-w64 and checks them.
+#
+#   build_and_check.sh <source dir> <build dir>
+#
+# The DLLs land in <build dir>/windows/<name>.mexw64.
+set -euo pipefail
+source_dir=$(cd "$1" && pwd)
+build_dir=$2
+jobs=${JOBS:-2}
+
+cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
+  -DMEX_SUITE_WINDOWS=ON -DMEX_SUITE_OCTAVE=OFF -DMEX_SUITE_TESTS=OFF >/dev/null
+modules=(murtal)
+[ -f "$source_dir/vaporizer_model/CMakeLists.txt" ] && modules+=(vaporizer)
+[ -f "$source_dir/transmission/CMakeLists.txt" ] && modules+=(Transmit)
+cmake --build "$build_dir" -j "$jobs" --target "${modules[@]/%/_windows}"
+bash "$source_dir/tests/windows/check_dlls.sh" "$build_dir/windows" "${modules[@]}"
