@@ -1,0 +1,122 @@
+function built = make_mex(output_dir, varargin)
+%MAKE_MEX  Build vaporizer, Transmit and murtal with mex alone.
+%   MAKE_MEX builds the three modules from MATLAB or GNU Octave into the
+%   folder build/mex below this file and copies each module's help file
+%   (vaporizer.m, Transmit.m, murtal.m) beside it, so that
+%       addpath('build/mex')
+%   is all that is left to do. No CMake is needed, only a C++17 compiler
+%   that mex knows (MATLAB: see "mex -setup C++").
+%
+%   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
+%   MAKE_MEX(OUTPUT_DIR, 'force') rebuilds every module. Without it a
+%   module is rebuilt only when one of its sources or headers is newer than
+%   the module.
+%   BUILT = MAKE_MEX(...) returns the names of the modules it (re)built.
+%
+%   Every module is compiled with -O2 -ffp-contract=off (no fused
+%   multiply-add, no fast-math), so results are the same bit for bit as
+%   those of the CMake build. MATLAB builds use the separate-complex API
+%   (-R2017b).
+
+  root = fileparts(mfilename('fullpath'));
+  if nargin < 1 || isempty(output_dir)
+    output_dir = fullfile(root, 'build', 'mex');
+  end
+  force = any(strcmpi(varargin, 'force'));
+  if ~exist(output_dir, 'dir')
+    mkdir(output_dir);
+  end
+  output_dir = absolute_folder(output_dir);
+
+  % Each module: its name, its folder, the gateway first, then the
+  % computational routines it calls, and its help file.
+  modules = {
+    'vaporizer', 'vaporizer_model', ...
+        {'vaporizer_gateway.cpp', 'property_correlations.cpp', 'balance_equations.cpp'}, 'vaporizer.m'
+    'Transmit', 'transmission', {'transmit_gateway.cpp', 'transmission_update.cpp'}, 'Transmit.m'
+    'murtal', 'cluster_counter', {'murtal_gateway.cpp'}, 'murtal.m'
+  };
+  shared_headers = dir(fullfile(root, 'host_interface', '*.h'));
+  shared_headers = fullfile(root, 'host_interface', {shared_headers.name});
+
+  built = {};
+  for m = 1:size(modules, 1)
+    [name, folder, sources, help_file] = modules{m, :};
+    folder = fullfile(root, folder);
+    sources = fullfile(folder, sources);
+    local_headers = dir(fullfile(folder, '*.h'));
+    inputs = [sources, fullfile(folder, {local_headers.name}), shared_headers];
+    target = fullfile(output_dir, [name '.' mexext()]);
+
+    if force || newest(inputs) > modified(target)
+      fprintf('make_mex: building %s\n', target);
+      compile(name, folder, sources, output_dir, root);
+      built{end + 1} = name; %#ok<AGROW>
+    else
+      fprintf('make_mex: %s is up to date\n', target);
+    end
+    copyfile(fullfile(folder, help_file), fullfile(output_dir, help_file));
+  end
+end
+
+function compile(name, folder, sources, output_dir, root)
+  includes = {['-I' fullfile(root, 'host_interface')], ['-I' folder]};
+  if exist('OCTAVE_VERSION', 'builtin')
+    % Octave's mex is mkoctfile --mex; it reads its compiler flags from
+    % the environment. Object files go to a scratch folder, not the sources.
+    flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -std=c++17 -O2 -ffp-contract=off -fno-fast-math'];
+    link = {};
+    if isunix() && ~ismac()
+      % Only mexFunction leaves the module.
+      link = {['-Wl,--version-script=' fullfile(root, 'cmake', 'mex_exports.map')]};
+    end
+    scratch = tempname();
+    mkdir(scratch);
+    previous_flags = getenv('CXXFLAGS');
+    previous_dir = pwd();
+    cleanup = onCleanup(@() restore(previous_flags, previous_dir, scratch));
+    setenv('CXXFLAGS', flags);
+    cd(scratch);
+    mex(includes{:}, link{:}, sources{:}, '-o', fullfile(output_dir, [name '.mex']));
+  else
+    if ispc()
+      flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /O2 /fp:precise'};
+    else
+      flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -O2 -ffp-contract=off -fno-fast-math', ...
+               'CXXOPTIMFLAGS=-O2'};
+    end
+    mex('-R2017b', flags{:}, includes{:}, sources{:}, '-outdir', output_dir, '-output', name);
+  end
+end
+
+function restore(flags, folder, scratch)
+  setenv('CXXFLAGS', flags);
+  cd(folder);
+  if exist(scratch, 'dir')
+    confirm_recursive_rmdir(false, 'local');
+    rmdir(scratch, 's');
+  end
+end
+
+function t = newest(files)
+  t = -Inf;
+  for i = 1:numel(files)
+    t = max(t, modified(files{i}));
+  end
+end
+
+function t = modified(file)
+  info = dir(file);
+  if isempty(info)
+    t = -Inf;
+  else
+    t = info(1).datenum;
+  end
+end
+
+function folder = absolute_folder(folder)
+  previous = pwd();
+  cd(folder);
+  folder = pwd();
+  cd(previous);
+end

@@ -1,0 +1,19 @@
+% help prints each module's text from the .m file beside the compiled module.
+
+expected = {'vaporizer', 'VAPORIZER  Right-hand side of a seven-component vaporizer'
+            'Transmit', 'TRANSMIT  One time step of a transmission element'
+            'murtal', 'MURTAL  Count the stored entries of a sparse column per cluster'};
+for i = 1:rows(expected)
+  name = expected{i, 1};
+  % The help file sits beside the module itself, not elsewhere on the path.
+  [module_dir, ~, extension] = fileparts(which(name));
+  assert(strcmp(extension, ['.' mexext()]), '%s resolves to %s', name, which(name));
+  assert(exist(fullfile(module_dir, [name '.m']), 'file') == 2, 'no help file beside %s', name);
+  text = help(name);
+  assert(~isempty(strfind(text, expected{i, 2})), 'help %s does not start as expected:\n%s', name, text);
+  % Every help text documents its errors and gives an example.
+  assert(~isempty(strfind(text, 'Errors')) && ~isempty(strfind(text, 'Example')), ...
+         'help %s lacks its error list or example', name);
+  printed = evalc(['help ' name]);
+  assert(~isempty(strfind(printed, expected{i, 2})), 'help %s printed:\n%s', name, printed);
+end
