@@ -9,7 +9,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WINDOWS_DIR ?= build-windows
 
-.PHONY: all configure test bench clean sanitize fuzz windows
+.PHONY: all configure test demo bench clean sanitize fuzz windows
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -19,6 +19,15 @@ configure:
 
 test: all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The worked examples: installs what is missing, builds, then simulates the
+# controlled vaporizer (figure in $(BUILD_DIR)/demo/) and counts with murtal.
+demo:
+	bash scripts/install-deps.sh
+	$(MAKE) configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave Transmit_octave murtal_octave
+	octave-cli --norc --quiet --no-window-system --eval \
+	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); murtal_clusters();"
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.

@@ -1,10 +1,11 @@
 function plot_response(png, minutes, states, measured, setpoints, manipulated, pressure, vapour_comp, names, step_minute)
 %PLOT_RESPONSE  Draw the closed-loop response of the vaporizer example to PNG.
 %   Columns of MEASURED, SETPOINTS: level, temperature; of MANIPULATED:
-%   vapour draw, heat input. Works without a display: Octave without a
-%   window system draws through gnuplot into an invisible figure.
+%   vapour draw, heat input. Needs no display: Octave draws through
+%   gnuplot into an invisible figure, which works with or without a window
+%   system, where Octave's own toolkits need one.
 
-  if exist('OCTAVE_VERSION', 'builtin') && isempty(getenv('DISPLAY'))
+  if exist('OCTAVE_VERSION', 'builtin') && any(strcmp(available_graphics_toolkits(), 'gnuplot'))
     warning('off', 'Octave:gnuplot-graphics');
     graphics_toolkit('gnuplot');
   end
