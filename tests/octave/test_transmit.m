@@ -1,6 +1,6 @@
 % Transmit in the real host: stepped runs that agree bit for bit with an
 % m-code evaluation in the same order, the dead time of L - 1 calls, the
-% specified count errors, and inputs outside the data model ending in errors.
+% exact messages for wrong argument counts, and inputs outside the data model ending in errors.
 
 function test_transmit()
   stepped_run_matches_m_code_bit_for_bit();
