@@ -1,0 +1,104 @@
+// vaporizer_derivatives beside its libm floor: the same library calls with
+// the same arguments and nothing else. One evaluation makes 63 exp calls
+// (49 Wilson factors, 7 activity coefficients, 7 vapour pressures), 7 log
+// calls and 28 pow calls (the temperature square, 7 per mixture enthalpy,
+// 4 mixture enthalpies). The pow calls are part of the floor: the square
+// must come from the library, so no evaluation can avoid them.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "../tests/unit/vaporizer_inputs.h"
+#include "balance_equations.h"
+
+namespace {
+
+const volatile double two = 2.0;
+
+struct LibmArguments {
+    std::vector<double> exp_args, log_args, pow_args;
+};
+
+// The arguments the routine hands to the library for these inputs.
+LibmArguments libm_arguments(const VaporizerInputs &in)
+{
+    LibmArguments args;
+    const std::vector<double> &s = in.state;
+    const double x[7] = {s[0], s[1], s[2], 1.0 - (s[0] + s[1] + s[2] + s[3] + s[4] + s[5]),
+                         s[3], s[4], s[5]};
+    const double t = s[7];
+    double lambda[49], sums[7] = {};
+    for (int ij = 0; ij < 49; ++ij) {
+        args.exp_args.push_back(-in.wilson_energy[ij] /
+                                (in.gas_constant * (t + in.temperature_offset)));
+        lambda[ij] = in.wilson_volume[ij] * std::exp(args.exp_args.back());
+    }
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 7; ++j)
+            sums[i] += lambda[i * 7 + j] * x[j];
+    for (int i = 0; i < 7; ++i) {
+        double cross = 0.0;
+        for (int k = 0; k < 7; ++k)
+            cross += lambda[k * 7 + i] / sums[k] * x[k];
+        args.log_args.push_back(sums[i]);
+        args.exp_args.push_back((1.0 - std::log(sums[i])) - cross);
+    }
+    for (int k = 0; k < 7; ++k)
+        args.exp_args.push_back(in.antoine_a[k] + in.antoine_b[k] / (t + in.antoine_c[k]));
+    for (double temperature : {in.feed1_temp, in.feed2_temp, t, t})
+        for (int k = 0; k < 7; ++k)
+            args.pow_args.push_back(temperature);
+    return args;
+}
+
+void vaporizer_derivatives_kernel(benchmark::State &state)
+{
+    const VaporizerInputs in;
+    double derivatives[8], vapour_comp[7], level, temperature, pressure;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(in.state.data());
+        benchmark::ClobberMemory();
+        vaporizer_model::vaporizer_derivatives(
+            derivatives, &level, vapour_comp, &temperature, &pressure, in.state.data(),
+            in.vapour_flow, in.heat_input, in.feed1_flow, in.feed1_comp.data(), in.feed1_temp,
+            in.feed2_flow, in.feed2_comp.data(), in.feed2_temp, in.area, in.wilson_volume.data(),
+            in.wilson_energy.data(), in.molar_mass.data(), in.density.data(),
+            in.enthalpy_offset.data(), in.cp_liquid_a.data(), in.cp_liquid_b.data(),
+            in.cp_vapour_a.data(), in.cp_vapour_b.data(), in.antoine_a.data(),
+            in.antoine_b.data(), in.antoine_c.data(), in.gas_constant, in.density_factor,
+            in.temperature_offset);
+        benchmark::DoNotOptimize(derivatives);
+        benchmark::DoNotOptimize(vapour_comp);
+        benchmark::ClobberMemory();
+    }
+}
+
+void libm_floor(benchmark::State &state, bool with_pow)
+{
+    const LibmArguments args = libm_arguments(VaporizerInputs());
+    std::vector<double> results(args.exp_args.size() + args.log_args.size() + args.pow_args.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(args.exp_args.data());
+        benchmark::ClobberMemory();
+        double *out = results.data();
+        for (double a : args.exp_args)
+            *out++ = std::exp(a);
+        for (double a : args.log_args)
+            *out++ = std::log(a);
+        if (with_pow)
+            for (double a : args.pow_args)
+                *out++ = std::pow(a, two);
+        benchmark::DoNotOptimize(results.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void floor_63_exp_7_log_28_pow(benchmark::State &state) { libm_floor(state, true); }
+void floor_63_exp_7_log(benchmark::State &state) { libm_floor(state, false); }
+
+}  // namespace
+
+BENCHMARK(vaporizer_derivatives_kernel);
+BENCHMARK(floor_63_exp_7_log_28_pow);
+BENCHMARK(floor_63_exp_7_log);
