@@ -6,6 +6,8 @@
 #                      benchmarks and fuzzers (one gateway per executable)
 #   <name>_windows     in the Windows cross build, windows/<name>.mexw64
 #                      (cmake/WindowsModules.cmake)
+#   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
+#                      through FindMatlab, help file beside it
 # LIBRARIES are the computational routines the gateway calls.
 
 if(MEX_SUITE_OCTAVE)
@@ -20,6 +22,17 @@ if(MEX_SUITE_OCTAVE)
   _mkoctfile_query(OCTLIBDIR)
   _mkoctfile_query(OCTAVE_LIBS)
   set(MEX_SUITE_OCTAVE_DIR ${CMAKE_BINARY_DIR}/octave)
+endif()
+
+# MATLAB is optional: its modules are built only where FindMatlab finds an
+# installation (or Matlab_ROOT_DIR points at one).
+option(MEX_SUITE_MATLAB "Build the MATLAB modules when MATLAB is installed" ON)
+if(MEX_SUITE_MATLAB)
+  find_package(Matlab QUIET COMPONENTS MX_LIBRARY)
+  if(Matlab_FOUND)
+    set(MEX_SUITE_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
+    message(STATUS "MATLAB in ${Matlab_ROOT_DIR}: modules go to ${MEX_SUITE_MATLAB_DIR}")
+  endif()
 endif()
 
 function(add_mex_module name)
@@ -51,5 +64,18 @@ function(add_mex_module name)
 
   if(MEX_SUITE_WINDOWS)
     add_windows_module(${name} ${ARG_GATEWAY} ${ARG_LIBRARIES})
+  endif()
+
+  if(MEX_SUITE_MATLAB AND Matlab_FOUND)
+    set(matlab_help "")
+    if(ARG_HELP)
+      set(matlab_help DOCUMENTATION ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP})
+    endif()
+    # Separate-complex API, so mxGetPr yields the real part as on every host.
+    matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} OUTPUT_NAME ${name}
+                   LINK_TO host_interface ${ARG_LIBRARIES} ${matlab_help} R2017b)
+    set_target_properties(${name}_matlab PROPERTIES
+      LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR}
+      RUNTIME_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR})
   endif()
 endfunction()

@@ -131,10 +131,12 @@ function result = vaporizer_level_control(output_dir)
          feed2_design, feed2_after_step, step_time, horizon);
   names = {'level', 'temperature'};
   units = {'m', 'K'};
+  gain_units = {'mol/s', 'kW'};
   loops = {level, temperature};
   for i = 1:2
-    printf('  %-11s PI gain %8.2f, integral time %4.0f s: peak deviation %+.3f %s, %3.0f s after the step; ', ...
-           names{i}, loops{i}.gain, loops{i}.integral_time, peak(i), units{i}, peak_time(i));
+    printf('  %s loop: PI gain %.4g %s per %% of span, integral time %.0f s\n', names{i}, ...
+           loops{i}.gain / 100, gain_units{i}, loops{i}.integral_time);
+    printf('    peak deviation %+.3f %s, %.0f s after the step; ', peak(i), units{i}, peak_time(i));
     if isnan(settling(i))
       printf('not within +-%g %s by the end\n', band(i), units{i});
     else
