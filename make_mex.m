@@ -79,11 +79,13 @@ function compile(name, folder, sources, output_dir, root)
     cd(scratch);
     mex(includes{:}, link{:}, sources{:}, '-o', fullfile(output_dir, [name '.mex']));
   else
-    if ispc()
+    % MSVC takes its flags in COMPFLAGS; gcc, clang and MinGW in CXXFLAGS.
+    compiler = mex.getCompilerConfigurations('C++', 'Selected');
+    if ispc() && ~isempty(compiler) && ~isempty(strfind(lower(compiler(1).ShortName), 'msvc'))
       flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /O2 /fp:precise'};
     else
       flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -O2 -ffp-contract=off -fno-fast-math', ...
-               'CXXOPTIMFLAGS=-O2'};
+               'CXXOPTIMFLAGS=-O2 -DNDEBUG'};
     end
     mex('-R2017b', flags{:}, includes{:}, sources{:}, '-outdir', output_dir, '-output', name);
   end

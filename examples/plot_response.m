@@ -17,7 +17,7 @@ function plot_response(png, minutes, states, measured, setpoints, manipulated, p
        ends, setpoints([1 1]), 'k:');
   ylabel('liquid level / m');
   legend('true', 'transmitted', 'setpoint', 'location', 'northeast');
-  title('Liquid level');
+  title('Liquid level (grey line: liquid feed steps up 20 %)');
   mark_step(step_minute);
 
   panel(2);
