@@ -67,15 +67,19 @@ function(add_mex_module name)
   endif()
 
   if(MEX_SUITE_MATLAB AND Matlab_FOUND)
-    set(matlab_help "")
-    if(ARG_HELP)
-      set(matlab_help DOCUMENTATION ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP})
-    endif()
     # Separate-complex API, so mxGetPr yields the real part as on every host.
+    # The help file is copied, not passed as DOCUMENTATION: that would make it
+    # a source, and a .m source is taken for Objective-C.
     matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} OUTPUT_NAME ${name}
-                   LINK_TO host_interface ${ARG_LIBRARIES} ${matlab_help} R2017b)
+                   LINK_TO host_interface ${ARG_LIBRARIES} R2017b)
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR}
       RUNTIME_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR})
+    if(ARG_HELP)
+      get_filename_component(help_name ${ARG_HELP} NAME)
+      add_custom_command(TARGET ${name}_matlab POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+                ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP} ${MEX_SUITE_MATLAB_DIR}/${help_name})
+    endif()
   endif()
 endfunction()
