@@ -27,18 +27,18 @@ function counts = murtal_clusters()
   pattern = laplacian(:, point);           % sparse n-by-1 column
   counts = murtal(pattern, 3, labels);
 
-  printf('\nmurtal: neighbours of grid point (3,3) of a 6-by-5 grid, per block\n');
-  printf('block of each grid point, and * where column %d of the Laplacian has a stored entry:\n', point);
+  fprintf('\nmurtal: neighbours of grid point (3,3) of a 6-by-5 grid, per block\n');
+  fprintf('block of each grid point, and * where column %d of the Laplacian has a stored entry:\n', point);
   marked = reshape(full(pattern ~= 0), rows, columns);
   grid_labels = reshape(labels, rows, columns);
   for r = 1:rows
     for c = 1:columns
-      printf(' %d%s', grid_labels(r, c), repmat('*', 1, marked(r, c)) );
-      printf('%s', repmat(' ', 1, ~marked(r, c)));
+      fprintf(' %d%s', grid_labels(r, c), repmat('*', 1, marked(r, c)) );
+      fprintf('%s', repmat(' ', 1, ~marked(r, c)));
     end
-    printf('\n');
+    fprintf('\n');
   end
-  printf('counts = murtal(pattern, 3, labels) = [%s]  (nnz = %d)\n', ...
+  fprintf('counts = murtal(pattern, 3, labels) = [%s]  (nnz = %d)\n', ...
          strjoin(arrayfun(@num2str, counts', 'UniformOutput', false), ' '), nnz(pattern));
 
   expected = accumarray(labels(find(pattern)), 1, [3 1]);

@@ -117,33 +117,33 @@ function result = vaporizer_level_control(output_dir)
     end
   end
 
-  printf('\nCyclohexane vaporizer: %s\n', strjoin(p.names, ', '));
-  printf('Steady state (fsolve; an hour of ode15s from it moves the state by %.1e):\n', drift);
-  printf('  level %.3f m, temperature %.1f degC, bubble-point pressure %.1f kPa\n', ...
+  fprintf('\nCyclohexane vaporizer: %s\n', strjoin(p.names, ', '));
+  fprintf('Steady state (fsolve; an hour of ode15s from it moves the state by %.1e):\n', drift);
+  fprintf('  level %.3f m, temperature %.1f degC, bubble-point pressure %.1f kPa\n', ...
          level_setpoint, temperature_setpoint, p0);
-  printf('  vapour draw %.2f mol/s, heat input %.1f kW, largest |derivative| %.1e\n', ...
+  fprintf('  vapour draw %.2f mol/s, heat input %.1f kW, largest |derivative| %.1e\n', ...
          vapour_design, heat_design, max(abs(d0)));
-  printf('  %-12s %8s %8s\n', 'mole frac.', 'liquid', 'vapour');
+  fprintf('  %-12s %8s %8s\n', 'mole frac.', 'liquid', 'vapour');
   for i = 1:7
-    printf('  %-12s %8.4f %8.4f\n', p.names{i}, x0(i), y0(i));
+    fprintf('  %-12s %8.4f %8.4f\n', p.names{i}, x0(i), y0(i));
   end
-  printf('Disturbance: liquid feed %.1f -> %.1f mol/s at t = %g s; %g s simulated\n', ...
+  fprintf('Disturbance: liquid feed %.1f -> %.1f mol/s at t = %g s; %g s simulated\n', ...
          feed2_design, feed2_after_step, step_time, horizon);
   names = {'level', 'temperature'};
   units = {'m', 'K'};
   gain_units = {'mol/s', 'kW'};
   loops = {level, temperature};
   for i = 1:2
-    printf('  %s loop: PI gain %.4g %s per %% of span, integral time %.0f s\n', names{i}, ...
+    fprintf('  %s loop: PI gain %.4g %s per %% of span, integral time %.0f s\n', names{i}, ...
            loops{i}.gain / 100, gain_units{i}, loops{i}.integral_time);
-    printf('    peak deviation %+.3f %s, %.0f s after the step; ', peak(i), units{i}, peak_time(i));
+    fprintf('    peak deviation %+.3f %s, %.0f s after the step; ', peak(i), units{i}, peak_time(i));
     if isnan(settling(i))
-      printf('not within +-%g %s by the end\n', band(i), units{i});
+      fprintf('not within +-%g %s by the end\n', band(i), units{i});
     else
-      printf('settled within +-%g %s after %.0f s\n', band(i), units{i}, settling(i));
+      fprintf('settled within +-%g %s after %.0f s\n', band(i), units{i}, settling(i));
     end
   end
-  printf('  at the end: level %.3f m, temperature %.2f degC, pressure %.1f kPa, vapour %.2f mol/s, heat %.1f kW\n', ...
+  fprintf('  at the end: level %.3f m, temperature %.2f degC, pressure %.1f kPa, vapour %.2f mol/s, heat %.1f kW\n', ...
          states(end, 7), states(end, 8), pressure(end), manipulated(end, 1), manipulated(end, 2));
 
   % --- figure --------------------------------------------------------------
@@ -153,7 +153,15 @@ function result = vaporizer_level_control(output_dir)
   png = fullfile(output_dir, 'vaporizer_level_control.png');
   plot_response(png, t / 60, states, measured, setpoints, manipulated, pressure, ...
                 vapour_comp, p.names, step_time / 60);
-  printf('Figure: %s\n', png);
+  fprintf('Figure: %s\n', png);
+
+  % A run that did not come back to rest is reported as a failure, after the
+  % figure is drawn so that it can be looked at.
+  if drift > 1e-6 || any(isnan(settling)) || any(abs(states(end, 7:8) - setpoints) > band)
+    error('vaporizer_level_control:notSettled', ...
+          'the plant did not settle: drift %g, final level %g m, final temperature %g degC', ...
+          drift, states(end, 7), states(end, 8));
+  end
 
   result = struct('t', t, 'states', states, 'measured', measured, ...
                   'manipulated', manipulated, 'pressure', pressure, ...

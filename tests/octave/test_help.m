@@ -3,7 +3,7 @@
 expected = {'vaporizer', 'VAPORIZER  Right-hand side of a seven-component vaporizer'
             'Transmit', 'TRANSMIT  One time step of a transmission element'
             'murtal', 'MURTAL  Count the stored entries of a sparse column per cluster'};
-for i = 1:rows(expected)
+for i = 1:size(expected, 1)
   name = expected{i, 1};
   % The help file sits beside the module itself, not elsewhere on the path.
   [module_dir, ~, extension] = fileparts(which(name));
