@@ -42,6 +42,8 @@ function rows = kernel_table_rows(results_dir)
         'transmission_update, 1e3-cell line / memcpy of the same bytes'
     'murtal_call/10000000', 'label_gather/10000000', ...
         'murtal call, 1e7 stored entries / reading the same row indices and labels without counting'
+    'murtal_call/10000000', 'sequential_read/10000000', ...
+        'murtal call, 1e7 stored entries / reading all its row indices and labels in order'
   };
 
   rows = {};
