@@ -1,9 +1,9 @@
 // vaporizer_derivatives beside its libm floor: the same library calls with
 // the same arguments and nothing else. One evaluation makes 63 exp calls
 // (49 Wilson factors, 7 activity coefficients, 7 vapour pressures), 7 log
-// calls and 28 pow calls (the temperature square, 7 per mixture enthalpy,
-// 4 mixture enthalpies). The pow calls are part of the floor: the square
-// must come from the library, so no evaluation can avoid them.
+// calls and 4 pow calls (the temperature square, one per mixture enthalpy).
+// The pow calls are part of the floor: the square must come from the
+// library, so no evaluation can avoid them.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -47,8 +47,7 @@ LibmArguments libm_arguments(const VaporizerInputs &in)
     for (int k = 0; k < 7; ++k)
         args.exp_args.push_back(in.antoine_a[k] + in.antoine_b[k] / (t + in.antoine_c[k]));
     for (double temperature : {in.feed1_temp, in.feed2_temp, t, t})
-        for (int k = 0; k < 7; ++k)
-            args.pow_args.push_back(temperature);
+        args.pow_args.push_back(temperature);
     return args;
 }
 
@@ -94,11 +93,11 @@ void libm_floor(benchmark::State &state, bool with_pow)
     }
 }
 
-void floor_63_exp_7_log_28_pow(benchmark::State &state) { libm_floor(state, true); }
+void floor_63_exp_7_log_4_pow(benchmark::State &state) { libm_floor(state, true); }
 void floor_63_exp_7_log(benchmark::State &state) { libm_floor(state, false); }
 
 }  // namespace
 
 BENCHMARK(vaporizer_derivatives_kernel);
-BENCHMARK(floor_63_exp_7_log_28_pow);
+BENCHMARK(floor_63_exp_7_log_4_pow);
 BENCHMARK(floor_63_exp_7_log);

@@ -22,19 +22,19 @@ void mixture_enthalpies(double *liquid_enthalpy, double *vapour_enthalpy,
                         const double *cp_liquid_b, const double *cp_vapour_a,
                         const double *cp_vapour_b)
 {
-    double t_squared[component_count] = {};
     double liquid[component_count] = {};
     double vapour[component_count] = {};
     double sum_liquid = 0.0;
     double sum_vapour = 0.0;
     const double t = *temperature;
-    // Each component squares the temperature anew; the library calls come
-    // first so that the arithmetic below runs without calls in between.
-    for (int k = 0; k < component_count; ++k)
-        t_squared[k] = std::pow(t, square_exponent);
+    // The square comes from the library's pow, whose bits the results carry.
+    // pow is a pure function, so one call serves all seven components with
+    // the bits a call per component would give, at a seventh of the cost
+    // (28 calls per right-hand side were a third of its time).
+    const double t_squared = std::pow(t, square_exponent);
     for (int k = 0; k < component_count; ++k) {
-        liquid[k] = (cp_liquid_a[k] * t + (0.5 * cp_liquid_b[k]) * t_squared[k]) * molar_mass[k];
-        vapour[k] = (cp_vapour_a[k] * t + (0.5 * cp_vapour_b[k]) * t_squared[k]) * molar_mass[k] +
+        liquid[k] = (cp_liquid_a[k] * t + (0.5 * cp_liquid_b[k]) * t_squared) * molar_mass[k];
+        vapour[k] = (cp_vapour_a[k] * t + (0.5 * cp_vapour_b[k]) * t_squared) * molar_mass[k] +
                     enthalpy_offset[k];
         sum_liquid = sum_liquid + liquid_weights[k] * liquid[k];
         sum_vapour = sum_vapour + vapour_weights[k] * vapour[k];
