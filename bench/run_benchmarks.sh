@@ -55,8 +55,10 @@ cores=$(grep -c '^processor' /proc/cpuinfo)
 {
   echo "Benchmarks of \`$(git -C "$source_dir" rev-parse --short HEAD 2>/dev/null || echo unknown)\`," \
        "run with \`$command\` on $(date -u '+%Y-%m-%d %H:%M UTC')."
+  echo
   echo "Machine: $cpu, $cores logical CPUs; load average (1, 5, 15 min) $load_before before," \
        "$load_after after; $("${octave[@]}" --eval 'printf("GNU Octave %s", version)'); $(c++ --version | head -n 1)."
+  echo
   echo "Ratios: kernels, the ratio of two benchmarks' medians over interleaved repetitions;" \
        "whole calls, the median over repetitions of the ratio of two back-to-back batches" \
        "(quartiles of those per-repetition ratios in brackets)."
