@@ -71,6 +71,13 @@ if exist('vaporizer') == 3 && exist('vaporizer_floor') == 3
   end
   assert(all(isfinite(module_out{1})) && worst < 1e-12, ...
          'vaporizer and its m-code peer disagree: largest relative difference %g', worst);
+  % The floor must hand back what the module hands back, or it is no floor.
+  floor_out = cell(1, 5);
+  [floor_out{:}] = vaporizer_floor(s, V, Q, F1, z1, T1, F2, z2, T2, A, WV, WE, M, rho, H0, ...
+                                   cla, clb, cva, cvb, aa, ab, ac, R, df, T0);
+  assert(isequal(cellfun(@size, floor_out, 'UniformOutput', false), ...
+                 cellfun(@size, module_out, 'UniformOutput', false)), ...
+         'vaporizer_floor and vaporizer return outputs of different shapes');
   printf('vaporizer agrees with its m-code peer to %.1e (relative to each output)\n', worst);
 
   t = tic;
@@ -142,6 +149,9 @@ if exist('Transmit') == 3 && exist('Transmit_floor') == 3
     end
     assert(isequal(line_m, line_c) && isequal(lags_m, lags_c), ...
            'Transmit and its m-code peer disagree');
+    [line_f, lags_f] = Transmit_floor(value, line_f, lags_f, td, tc, cells, stages, h, lo, hi);
+    assert(isequal(size(line_f), size(line_m)) && isequal(size(lags_f), size(lags_m)), ...
+           'Transmit_floor and Transmit return outputs of different shapes');
 
     t = tic;
     for i = 1:20
@@ -206,6 +216,7 @@ if exist('murtal') == 3 && exist('murtal_floor') == 3
     C = sparse(sort(randperm(row_count, stored)), 1, 1, row_count, 1);
     L = randi(K, row_count, 1);
     assert(isequal(murtal(C, K, L), accumarray(L(find(C)), 1, [K 1])));
+    assert(isequal(size(murtal_floor(C, K, L)), [K 1]));
 
     t = tic;
     c = murtal(C, K, L);
