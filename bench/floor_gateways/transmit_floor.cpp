@@ -5,6 +5,7 @@
 // others through mxGetScalar, and creates both outputs with the shapes of
 // inputs 2 and 3, all zero. It shifts and integrates nothing.
 #include "mex_interface.h"
+#include "read_every_input.h"
 
 namespace {
 
@@ -13,6 +14,10 @@ enum {
     IN_DELAY_LENGTH, IN_STAGE_COUNT, IN_TIME_STEP, IN_RANGE_LOW, IN_RANGE_HIGH, INPUT_COUNT
 };
 enum { OUT_DELAY_LINE, OUT_LAG_STATES, OUTPUT_COUNT };
+
+// The delay line and the lag states are arrays; the others are scalars.
+constexpr bool is_array_input[INPUT_COUNT] = {false, true, true, false, false,
+                                              false, false, false, false, false};
 
 }  // namespace
 
@@ -23,18 +28,7 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     if (nlhs != OUTPUT_COUNT)
         mexErrMsgTxt("outputs not correct");
 
-    // Nothing is used; the volatile stores keep every read a real host call.
-    // Array data are only located, never dereferenced, so an empty input is safe.
-    const double *volatile data_sink = nullptr;
-    volatile double value_sink = 0.0;
-    for (int position = 0; position < INPUT_COUNT; ++position) {
-        if (position == IN_DELAY_LINE || position == IN_LAG_STATES)
-            data_sink = mxGetPr(prhs[position]);
-        else
-            value_sink = mxGetScalar(prhs[position]);
-    }
-    (void)data_sink;
-    (void)value_sink;
+    read_every_input(prhs, INPUT_COUNT, is_array_input);
 
     plhs[OUT_DELAY_LINE] =
         mxCreateDoubleMatrix(mxGetM(prhs[IN_DELAY_LINE]), mxGetN(prhs[IN_DELAY_LINE]), mxREAL);

@@ -6,6 +6,7 @@
 // It computes nothing, so the time of a vaporizer call divided by the time of
 // a call of this module is what the checks and the arithmetic add.
 #include "mex_interface.h"
+#include "read_every_input.h"
 
 namespace {
 
@@ -27,18 +28,7 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     if (nlhs != OUTPUT_COUNT)
         mexErrMsgTxt("outputs not correct");
 
-    // Nothing is used; the volatile stores keep every read a real host call.
-    // Array data are only located, never dereferenced, so an empty input is safe.
-    const double *volatile data_sink = nullptr;
-    volatile double value_sink = 0.0;
-    for (int position = 0; position < INPUT_COUNT; ++position) {
-        if (is_array_input[position])
-            data_sink = mxGetPr(prhs[position]);
-        else
-            value_sink = mxGetScalar(prhs[position]);
-    }
-    (void)data_sink;
-    (void)value_sink;
+    read_every_input(prhs, INPUT_COUNT, is_array_input);
 
     plhs[OUT_DERIVATIVES] =
         mxCreateDoubleMatrix(mxGetM(prhs[IN_STATE]), mxGetN(prhs[IN_STATE]), mxREAL);

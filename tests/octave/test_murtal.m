@@ -55,11 +55,4 @@ for i = 1:numel(bad_l)
 end
 
 % The module exports nothing but its entry point.
-so = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'murtal.mex');
-if exist(so, 'file')
-  [status, out] = system(['nm -D --defined-only ' so ' | awk ''$2 ~ /[TtWw]/ {print $3}''']);
-  assert(status == 0 && strcmp(strtrim(out), 'mexFunction'), 'exported functions: %s', out);
-end
-
-% The help text comes from the file beside the module.
-assert(~isempty(strfind(help('murtal'), 'Count the stored entries')));
+assert_exports_only_entry_point('murtal');

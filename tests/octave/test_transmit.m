@@ -9,7 +9,7 @@ function test_transmit()
   shapes_follow_the_inputs();
   count_errors_are_exact();
   bad_inputs_end_in_errors();
-  module_exports_only_its_entry_point();
+  assert_exports_only_entry_point('Transmit');
 end
 
 % One step written out in m-code, operation by operation in the module's order.
@@ -158,11 +158,3 @@ function expect_rejected(args, position, value, mnemonic)
   error('test:noError', 'input %d: a bad value was accepted', position);
 end
 
-function module_exports_only_its_entry_point()
-  so = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'Transmit.mex');
-  if exist(so, 'file')
-    [status, out] = system(['nm -D --defined-only ' so ' | awk ''$2 ~ /[TtWw]/ {print $3}''']);
-    assert(status == 0 && strcmp(strtrim(out), 'mexFunction'), 'exported functions: %s', out);
-  end
-  assert(~isempty(strfind(help('Transmit'), 'One time step of a transmission element')));
-end

@@ -127,9 +127,4 @@ assert(abs(rate(8)) < 1e-4 * abs(rate0(8)), 'temperature still moving at %g', ra
 printf('temperature %.3f -> %.3f, rate %g -> %g\n', s0(8), T_end(end, 8), rate0(8), rate(8));
 
 % The module exports nothing but its entry point.
-so = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'vaporizer.mex');
-if exist(so, 'file')
-  [status, out] = system(['nm -D --defined-only ' so ' | awk ''$2 ~ /[TtWw]/ {print $3}''']);
-  assert(status == 0 && strcmp(strtrim(out), 'mexFunction'), 'exported functions: %s', out);
-end
-assert(~isempty(strfind(help('vaporizer'), 'seven-component vaporizer')));
+assert_exports_only_entry_point('vaporizer');
