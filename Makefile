@@ -22,11 +22,12 @@ test: all
 
 # The worked examples: installs what is missing, builds, then simulates the
 # controlled vaporizer (figure in $(BUILD_DIR)/demo/) and counts with murtal.
+# (--no-history: a batch run has no command history to save at exit.)
 demo:
 	bash scripts/install-deps.sh
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave Transmit_octave murtal_octave
-	octave-cli --norc --quiet --no-window-system --eval \
+	octave-cli --norc --quiet --no-window-system --no-history --eval \
 	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); murtal_clusters();"
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;

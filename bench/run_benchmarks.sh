@@ -24,7 +24,7 @@ else
   min_time=0.2
 fi
 
-octave=(octave-cli --norc --quiet --no-window-system)
+octave=(octave-cli --norc --quiet --no-window-system --no-history)
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # Kernels: the repetitions of all benchmarks of one executable run in random
