@@ -35,6 +35,16 @@ if(MEX_SUITE_MATLAB)
   endif()
 endif()
 
+# The help file goes beside the module, where the host's help looks for it.
+function(_copy_help_beside target directory help)
+  if(help)
+    get_filename_component(help_name ${help} NAME)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different
+              ${CMAKE_CURRENT_SOURCE_DIR}/${help} ${directory}/${help_name})
+  endif()
+endfunction()
+
 function(add_mex_module name)
   cmake_parse_arguments(ARG "" "GATEWAY;HELP" "LIBRARIES" ${ARGN})
 
@@ -54,12 +64,7 @@ function(add_mex_module name)
       OUTPUT_NAME ${name} PREFIX "" SUFFIX ".mex"
       LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_OCTAVE_DIR}
       LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/mex_exports.map)
-    if(ARG_HELP)
-      get_filename_component(help_name ${ARG_HELP} NAME)
-      add_custom_command(TARGET ${name}_octave POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP} ${MEX_SUITE_OCTAVE_DIR}/${help_name})
-    endif()
+    _copy_help_beside(${name}_octave ${MEX_SUITE_OCTAVE_DIR} "${ARG_HELP}")
   endif()
 
   if(MEX_SUITE_WINDOWS)
@@ -75,11 +80,6 @@ function(add_mex_module name)
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR}
       RUNTIME_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR})
-    if(ARG_HELP)
-      get_filename_component(help_name ${ARG_HELP} NAME)
-      add_custom_command(TARGET ${name}_matlab POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different
-                ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_HELP} ${MEX_SUITE_MATLAB_DIR}/${help_name})
-    endif()
+    _copy_help_beside(${name}_matlab ${MEX_SUITE_MATLAB_DIR} "${ARG_HELP}")
   endif()
 endfunction()

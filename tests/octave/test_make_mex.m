@@ -36,10 +36,7 @@ cd(output_dir);
 for i = 1:numel(names)
   assert(strncmp(which(names{i}), output_dir, numel(output_dir)), '%s resolves to %s', names{i}, which(names{i}));
 end
-fresh = cell(1, 8);
-[fresh{1:5}] = vaporizer(vaporizer_inputs{:});
-[fresh{6:7}] = Transmit(transmit_inputs{:});
-fresh{8} = murtal(murtal_inputs{:});
+fresh = call_all_modules(vaporizer_inputs, transmit_inputs, murtal_inputs);
 assert(isequal(fresh{8}, [1; 1; 2]));
 
 clear(names{:});
@@ -48,10 +45,7 @@ cmake_built = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave');
 for i = 1:numel(names)
   assert(strncmp(which(names{i}), cmake_built, numel(cmake_built)), '%s resolves to %s', names{i}, which(names{i}));
 end
-reference = cell(1, 8);
-[reference{1:5}] = vaporizer(vaporizer_inputs{:});
-[reference{6:7}] = Transmit(transmit_inputs{:});
-reference{8} = murtal(murtal_inputs{:});
+reference = call_all_modules(vaporizer_inputs, transmit_inputs, murtal_inputs);
 for i = 1:numel(reference)
   assert(all(isfinite(reference{i}(:))), 'output %d is not finite', i);
   assert(isequal(size(fresh{i}), size(reference{i})) && ...
