@@ -75,7 +75,8 @@ function(add_mex_module name)
     # Separate-complex API, so mxGetPr yields the real part as on every host.
     # The help file is copied, not passed as DOCUMENTATION: that would make it
     # a source, and a .m source is taken for Objective-C.
-    matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} OUTPUT_NAME ${name}
+    windows_resources(${name} resources)
+    matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} ${resources} OUTPUT_NAME ${name}
                    LINK_TO host_interface ${ARG_LIBRARIES} R2017b)
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR}
