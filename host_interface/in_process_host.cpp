@@ -202,8 +202,11 @@ double mxGetScalar(const mxArray *array)
     const mxArray &a = checked(array);
     if (a.array_class == ArrayClass::Cell)
         misuse("mxGetScalar of a cell array");
+    // A sparse array yields its first stored value, 0 when nothing is stored.
+    if (a.sparse && a.row_indices.empty())
+        return 0.0;
     if (a.sparse)
-        return a.real.empty() ? 0.0 : a.real[0];
+        return a.array_class == ArrayClass::Double ? a.real[0] : a.bytes[0];
     if (stored_count(a) == 0)
         misuse("mxGetScalar of an empty array");
     return first_element(a);
@@ -222,6 +225,8 @@ bool mxIsDouble(const mxArray *array) { return checked(array).array_class == Arr
 bool mxIsSparse(const mxArray *array) { return checked(array).sparse; }
 bool mxIsComplex(const mxArray *array) { return checked(array).complex; }
 bool mxIsNumeric(const mxArray *array) { return is_numeric(checked(array).array_class); }
+bool mxIsLogical(const mxArray *array) { return checked(array).array_class == ArrayClass::Logical; }
+bool mxIsChar(const mxArray *array) { return checked(array).array_class == ArrayClass::Char; }
 
 mwIndex *mxGetIr(const mxArray *array)
 {
@@ -356,10 +361,44 @@ ArrayPtr make_row(const std::vector<double> &values)
 
 ArrayPtr make_scalar(double value) { return make_double(1, 1, {value}); }
 
+namespace {
+
+ArrayPtr sparse_array(std::size_t rows, std::size_t columns, const std::vector<mwIndex> &row_indices,
+                      const std::vector<mwIndex> &column_starts, ArrayClass array_class,
+                      bool complex, const std::vector<double> &stored_values)
+{
+    if (array_class != ArrayClass::Double && array_class != ArrayClass::Logical)
+        throw std::invalid_argument("sparse arrays hold doubles or logicals only");
+    if (!stored_values.empty() && stored_values.size() != row_indices.size())
+        throw std::invalid_argument("one stored value per row index, or none");
+    ArrayPtr array(new_array());
+    array->array_class = array_class;
+    array->rows = rows;
+    array->columns = columns;
+    array->sparse = true;
+    array->row_indices = row_indices;
+    array->column_starts = column_starts;
+    std::vector<double> stored = stored_values;
+    if (stored.empty())
+        stored.assign(row_indices.size(), 1.0);
+    if (array_class == ArrayClass::Double) {
+        array->real = stored;
+        if (complex)
+            array->imag.assign(row_indices.size(), 0.0);
+    } else {
+        for (double value : stored)
+            array->bytes.push_back(value != 0.0);
+    }
+    array->complex = complex && array_class == ArrayClass::Double;
+    return array;
+}
+
+}  // namespace
+
 ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
                      const std::vector<mwIndex> &row_indices,
                      const std::vector<mwIndex> &column_starts, ArrayClass array_class,
-                     bool complex)
+                     bool complex, const std::vector<double> &stored_values)
 {
     if (column_starts.size() != columns + 1 || column_starts.front() != 0 ||
         column_starts.back() != row_indices.size() ||
@@ -369,25 +408,17 @@ ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
         for (mwIndex k = column_starts[j]; k < column_starts[j + 1]; ++k)
             if (row_indices[k] >= rows || (k > column_starts[j] && row_indices[k] <= row_indices[k - 1]))
                 throw std::invalid_argument("make_sparse: row indices out of range or not ascending");
-    if (array_class != ArrayClass::Double && array_class != ArrayClass::Logical)
-        throw std::invalid_argument("make_sparse: only double and logical arrays can be sparse");
+    return sparse_array(rows, columns, row_indices, column_starts, array_class, complex,
+                        stored_values);
+}
 
-    ArrayPtr array(new_array());
-    array->array_class = array_class;
-    array->rows = rows;
-    array->columns = columns;
-    array->sparse = true;
-    array->row_indices = row_indices;
-    array->column_starts = column_starts;
-    if (array_class == ArrayClass::Double) {
-        array->real.assign(row_indices.size(), 1.0);
-        if (complex)
-            array->imag.assign(row_indices.size(), 0.0);
-    } else {
-        array->bytes.assign(row_indices.size(), 1);
-    }
-    array->complex = complex && array_class == ArrayClass::Double;
-    return array;
+ArrayPtr make_unordered_sparse_column(std::size_t rows, const std::vector<mwIndex> &row_indices)
+{
+    for (mwIndex row : row_indices)
+        if (row >= rows)
+            throw std::invalid_argument("make_unordered_sparse_column: row index out of range");
+    return sparse_array(rows, 1, row_indices, {0, row_indices.size()}, ArrayClass::Double, false,
+                        {});
 }
 
 std::vector<double> values(const mxArray *array)

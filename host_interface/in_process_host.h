@@ -48,11 +48,16 @@ ArrayPtr make_scalar(double value);
 
 // Sparse array in compressed-column form: column_starts has columns + 1
 // entries, row_indices one per stored entry (ascending within a column).
-// Values of the stored entries are set to 1 (true for logical arrays).
+// The stored entries hold stored_values, or 1 (true) when none are given.
 ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
                      const std::vector<mwIndex> &row_indices,
                      const std::vector<mwIndex> &column_starts,
-                     ArrayClass array_class = ArrayClass::Double, bool complex = false);
+                     ArrayClass array_class = ArrayClass::Double, bool complex = false,
+                     const std::vector<double> &stored_values = {});
+// A sparse column of ones whose row indices stay in the given order, ascending
+// or not: the hosts never store a column out of order, but a module that
+// builds its own sparse arrays can hand one over.
+ArrayPtr make_unordered_sparse_column(std::size_t rows, const std::vector<mwIndex> &row_indices);
 
 // The real data of a double array as a vector, for comparisons in tests.
 std::vector<double> values(const mxArray *array);

@@ -25,6 +25,8 @@ bool mxIsDouble(const mxArray *array);
 bool mxIsSparse(const mxArray *array);
 bool mxIsComplex(const mxArray *array);
 bool mxIsNumeric(const mxArray *array);
+bool mxIsLogical(const mxArray *array);
+bool mxIsChar(const mxArray *array);
 mwIndex *mxGetIr(const mxArray *array);
 mwIndex *mxGetJc(const mxArray *array);
 mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);

@@ -61,7 +61,7 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     for (int in = 0; in < INPUT_COUNT; ++in) {
         const InputName name{"vaporizer", in + 1, inputs[in].name};
         if (inputs[in].min_count == scalar)
-            s[in] = numeric_scalar(prhs[in], name);
+            s[in] = scalar_value(prhs[in], name);
         else
             a[in] = double_array(prhs[in], inputs[in].min_count, name);
     }
