@@ -12,6 +12,14 @@
 
 #include "mex_interface.h"
 
+// Tells the compiler that control never gets here: after the host's error
+// call, which real hosts do not all declare noreturn.
+#if defined(_MSC_VER)
+#define MEX_SUITE_UNREACHABLE() __assume(0)
+#else
+#define MEX_SUITE_UNREACHABLE() __builtin_unreachable()
+#endif
+
 namespace argument_checks {
 
 // Names one input of one module, for the identifier and the message.
@@ -27,9 +35,7 @@ struct InputName {
     char identifier[64];
     std::snprintf(identifier, sizeof identifier, "%s:%s", input.module, mnemonic);
     mexErrMsgIdAndTxt(identifier, "input %d (%s) %s", input.position, input.name, what);
-    // Real hosts do not all declare their error call noreturn, but it never
-    // comes back: the host unwinds the call.
-    __builtin_unreachable();
+    MEX_SUITE_UNREACHABLE();
 }
 
 // A value read with mxGetScalar, which yields the first element as a double
