@@ -70,11 +70,12 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     const double label_limit = static_cast<double>(cluster_count) + 1.0;
     for (mwIndex i = 0; i < stored; ++i) {
         const mwIndex ahead = i + prefetch_distance < stored ? i + prefetch_distance : stored - 1;
-        if (rows[ahead] < label_count)
+        // Octave's indices are signed: as sizes, a negative one is out of range too.
+        if (static_cast<std::size_t>(rows[ahead]) < label_count)
             prefetch(labels + rows[ahead]);
-        const mwIndex row = rows[i];
+        const std::size_t row = static_cast<std::size_t>(rows[i]);
         if (row >= label_count)
-            reject_too_short(input_l, static_cast<std::size_t>(row) + 1, label_count);
+            reject_too_short(input_l, row + 1, label_count);
         const double label = labels[row];
         if (!(label >= 1.0 && label < label_limit))
             mexErrMsgTxt("Invalid cluster label value");
