@@ -21,14 +21,16 @@ test: all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The worked examples: installs what is missing, builds, then simulates the
-# controlled vaporizer (figure in $(BUILD_DIR)/demo/) and counts with murtal.
+# controlled vaporizer (with vaporizer_step, and again with ode15s), sweeps
+# it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/)
+# and counts with murtal.
 # (--no-history: a batch run has no command history to save at exit.)
 demo:
 	bash scripts/install-deps.sh
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave vaporizer_step_octave Transmit_octave murtal_octave
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
-	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); murtal_clusters();"
+	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters();"
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.
