@@ -37,6 +37,10 @@ def dense(rows, columns, values, kind=DOUBLE):
     return bytes([kind]) + shape + b''.join(value(v) for v in values)
 
 
+def empty():
+    return bytes([DOUBLE, 0, 0])
+
+
 def scalar(v):
     return dense(1, 1, [v])
 
@@ -57,11 +61,11 @@ def column(values):
     return dense(len(values), 1, values)
 
 
-def vaporizer_call(state_shape=(8, 1)):
+def vaporizer_inputs(state_shape=(8, 1)):
     comp = [0.25, 0.25, 0.125, 0.125, 0.125, 0.0625, 0.0625]
     state = [0.25, 0.25, 0.125, 0.125, 0.125, 0.0625, 1.5, 80.0]
     wilson = [1.0 if i == j else 0.75 for i in range(7) for j in range(7)]
-    return call([
+    return [
         dense(*state_shape, state), scalar(2.0), scalar(40.0),
         scalar(1.0), column(comp), scalar(25.0),
         scalar(0.5), dense(1, 7, comp), scalar(30.0), scalar(1.5),
@@ -70,7 +74,11 @@ def vaporizer_call(state_shape=(8, 1)):
         column([40.0] * 7), column([2.5] * 7), column([0.0] * 7),
         column([1.5] * 7), column([0.0] * 7),
         column([16.5] * 7), column([3800.0] * 7), column([-45.0] * 7),
-        scalar(8.314), scalar(1000.0), scalar(273.15)])
+        scalar(8.314), scalar(1000.0), scalar(273.15)]
+
+
+def vaporizer_call(state_shape=(8, 1)):
+    return call(vaporizer_inputs(state_shape))
 
 
 def transmit_call(delay_time=1.0, time_constant=2.0, length=3, stages=2):
@@ -90,6 +98,11 @@ SEEDS = {
         'column_state': vaporizer_call(),
         'row_state': vaporizer_call((1, 8)),
         'too_few_inputs': call([scalar(1.0)] * 24, nrhs=24),
+    },
+    'vaporizer_step': {
+        'one_interval': call(vaporizer_inputs() + [scalar(0.5)]),
+        'zero_interval_row': call(vaporizer_inputs((1, 8)) + [scalar(0.0)], nlhs=3),
+        'empty_options': call(vaporizer_inputs() + [scalar(2.0), empty()], nrhs=27),
     },
     'Transmit': {
         'advancing': transmit_call(),
