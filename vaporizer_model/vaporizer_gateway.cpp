@@ -5,6 +5,7 @@
 // balance_equations.cpp.
 #include "argument_checks.h"
 #include "balance_equations.h"
+#include "floating_point_environment.h"
 #include "mex_interface.h"
 
 namespace {
@@ -79,6 +80,7 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
     double *pressure = mxGetPr(plhs[OUT_PRESSURE]);
 
+    const floating_point_environment::FixedEnvironment fixed_fpu;  // whatever the caller set
     vaporizer_model::vaporizer_derivatives(
         derivatives, level, vapour_comp, temperature, pressure, a[IN_STATE], s[IN_VAPOUR_FLOW],
         s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], a[IN_FEED1_COMP], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW],
