@@ -10,7 +10,7 @@ packages=(
   octave liboctave-dev
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 icoutils
+  g++-mingw-w64-x86-64 icoutils wine64
 )
 
 missing=()
