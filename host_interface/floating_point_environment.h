@@ -13,8 +13,8 @@
 //   - x87 (x86-64 Windows only): the control word is 0x037F, 64-bit
 //     precision, round to nearest, every exception masked. mingw-w64's exp,
 //     log and pow compute on the x87 unit and round once to double; they are
-//     written for 64-bit precision and give other bits at 53 bits, and their
-//     range reduction rounds in the current direction.
+//     written for 64-bit precision, give other bits at 53 bits, and round
+//     in the current direction.
 //
 // The destructor puts back the caller's environment exactly, modes and
 // exception flags, so the caller sees neither a changed mode nor a flag it
