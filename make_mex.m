@@ -16,7 +16,8 @@ function built = make_mex(output_dir, varargin)
 %   Every module is compiled with -O2 -ffp-contract=off (no fused
 %   multiply-add, no fast-math), so results are the same bit for bit as
 %   those of the CMake build. MATLAB builds use the separate-complex API
-%   (-R2017b).
+%   (-R2017b). On Windows a module's resource script (vaporizer.rc, its
+%   string table) is compiled in as well, with windres (MinGW) or rc (MSVC).
 
   root = fileparts(mfilename('fullpath'));
   if nargin < 1 || isempty(output_dir)
@@ -29,28 +30,36 @@ function built = make_mex(output_dir, varargin)
   output_dir = absolute_folder(output_dir);
 
   % Each module: its name, its folder, the gateway first, then the
-  % computational routines it calls, and its help file.
+  % computational routines it calls, its help file and its Windows
+  % resource script, if any.
   modules = {
     'vaporizer', 'vaporizer_model', ...
-        {'vaporizer_gateway.cpp', 'property_correlations.cpp', 'balance_equations.cpp'}, 'vaporizer.m'
-    'Transmit', 'transmission', {'transmit_gateway.cpp', 'transmission_update.cpp'}, 'Transmit.m'
-    'murtal', 'cluster_counter', {'murtal_gateway.cpp'}, 'murtal.m'
+        {'vaporizer_gateway.cpp', 'property_correlations.cpp', 'balance_equations.cpp'}, ...
+        'vaporizer.m', 'vaporizer.rc'
+    'Transmit', 'transmission', {'transmit_gateway.cpp', 'transmission_update.cpp'}, 'Transmit.m', ''
+    'murtal', 'cluster_counter', {'murtal_gateway.cpp'}, 'murtal.m', ''
   };
   shared_headers = dir(fullfile(root, 'host_interface', '*.h'));
   shared_headers = fullfile(root, 'host_interface', {shared_headers.name});
 
   built = {};
   for m = 1:size(modules, 1)
-    [name, folder, sources, help_file] = modules{m, :};
+    [name, folder, sources, help_file, resource] = modules{m, :};
     folder = fullfile(root, folder);
     sources = fullfile(folder, sources);
     local_headers = dir(fullfile(folder, '*.h'));
     inputs = [sources, fullfile(folder, {local_headers.name}), shared_headers];
+    if ispc() && ~isempty(resource)
+      resource = fullfile(folder, resource);
+      inputs{end + 1} = resource; %#ok<AGROW>
+    else
+      resource = '';
+    end
     target = fullfile(output_dir, [name '.' mexext()]);
 
     if force || newest(inputs) > modified(target)
       fprintf('make_mex: building %s\n', target);
-      compile(name, folder, sources, output_dir, root);
+      compile(name, folder, sources, resource, output_dir, root);
       built{end + 1} = name; %#ok<AGROW>
     else
       fprintf('make_mex: %s is up to date\n', target);
@@ -59,33 +68,48 @@ function built = make_mex(output_dir, varargin)
   end
 end
 
-function compile(name, folder, sources, output_dir, root)
+function compile(name, folder, sources, resource, output_dir, root)
   includes = {['-I' fullfile(root, 'host_interface')], ['-I' folder]};
+  % Object files and compiled resources go to a scratch folder, not the sources.
+  scratch = tempname();
+  mkdir(scratch);
+  previous_flags = getenv('CXXFLAGS');
+  previous_dir = pwd();
+  cleanup = onCleanup(@() restore(previous_flags, previous_dir, scratch));
   if exist('OCTAVE_VERSION', 'builtin')
     % Octave's mex is mkoctfile --mex; it reads its compiler flags from
-    % the environment. Object files go to a scratch folder, not the sources.
+    % the environment, and writes its objects where it runs.
     flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -std=c++17 -O2 -ffp-contract=off -fno-fast-math'];
     link = {};
     if isunix() && ~ismac()
       % Only mexFunction leaves the module.
       link = {['-Wl,--version-script=' fullfile(root, 'cmake', 'mex_exports.map')]};
     end
-    scratch = tempname();
-    mkdir(scratch);
-    previous_flags = getenv('CXXFLAGS');
-    previous_dir = pwd();
-    cleanup = onCleanup(@() restore(previous_flags, previous_dir, scratch));
+    if ~isempty(resource)
+      % Octave for Windows ships MinGW; mkoctfile links the object in.
+      sources{end + 1} = compile_resource(resource, scratch, 'windres');
+    end
     setenv('CXXFLAGS', flags);
     cd(scratch);
     mex(includes{:}, link{:}, sources{:}, '-o', fullfile(output_dir, [name '.mex']));
   else
     % MSVC takes its flags in COMPFLAGS; gcc, clang and MinGW in CXXFLAGS.
     compiler = mex.getCompilerConfigurations('C++', 'Selected');
-    if ispc() && ~isempty(compiler) && ~isempty(strfind(lower(compiler(1).ShortName), 'msvc'))
+    msvc = ispc() && ~isempty(compiler) && ~isempty(strfind(lower(compiler(1).ShortName), 'msvc'));
+    if msvc
       flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /O2 /fp:precise'};
     else
       flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -O2 -ffp-contract=off -fno-fast-math', ...
                'CXXOPTIMFLAGS=-O2 -DNDEBUG'};
+    end
+    if ~isempty(resource)
+      % The linker takes the compiled resources like an object file.
+      if msvc
+        compiled = compile_resource(resource, scratch, 'rc', compiler(1));
+      else
+        compiled = compile_resource(resource, scratch, 'windres');
+      end
+      flags{end + 1} = ['LINKFLAGS=$LINKFLAGS "' compiled '"'];
     end
     mex('-R2017b', flags{:}, includes{:}, sources{:}, '-outdir', output_dir, '-output', name);
   end
@@ -95,8 +119,42 @@ function restore(flags, folder, scratch)
   setenv('CXXFLAGS', flags);
   cd(folder);
   if exist(scratch, 'dir')
-    confirm_recursive_rmdir(false, 'local');
+    if exist('OCTAVE_VERSION', 'builtin')
+      confirm_recursive_rmdir(false, 'local');
+    end
     rmdir(scratch, 's');
+  end
+end
+
+% Compiles a resource script for the linker: windres (MinGW, from MATLAB's
+% MinGW add-on or the PATH) makes a COFF object, rc (MSVC, in the
+% compiler's own command-line environment) a .res file. Without them the
+% module would lack its resources, so a failure ends the build.
+function compiled = compile_resource(resource, scratch, tool, compiler)
+  [~, base] = fileparts(resource);
+  if strcmp(tool, 'windres')
+    compiled = fullfile(scratch, [base '_resources.o']);
+    windres = 'windres';
+    mingw = getenv('MW_MINGW64_LOC');
+    if ~isempty(mingw) && exist(fullfile(mingw, 'bin', 'windres.exe'), 'file')
+      windres = fullfile(mingw, 'bin', 'windres.exe');
+    end
+    command = sprintf('"%s" -O coff -o "%s" "%s"', windres, compiled, resource);
+  else
+    compiled = fullfile(scratch, [base '.res']);
+    command = sprintf('rc /nologo /fo "%s" "%s"', compiled, resource);
+    details = compiler.Details;
+    if isfield(details, 'CommandLineShell') || isprop(details, 'CommandLineShell')
+      if ~isempty(details.CommandLineShell)
+        command = sprintf('call "%s" %s >nul && %s', details.CommandLineShell, ...
+                          details.CommandLineShellArg, command);
+      end
+    end
+  end
+  [status, output] = system(command);
+  if status ~= 0 || ~exist(compiled, 'file')
+    error('make_mex:resources', 'make_mex: could not compile %s with %s:\n%s', ...
+          resource, tool, output);
   end
 end
 

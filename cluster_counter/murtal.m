@@ -7,13 +7,14 @@
 %
 %   Inputs
 %     C  sparse column vector (N-by-1), real, complex or logical.
-%     K  number of clusters, a numeric value; truncated toward zero
-%        (3.8 acts as 3). Must truncate to 0 .. 2^31-1.
+%     K  number of clusters: any value with numbers (numeric, logical,
+%        char, or 1-by-1 sparse), of which the first element counts;
+%        truncated toward zero (3.8 acts as 3). Must truncate to 0 .. 2^31-1.
 %     L  dense double array of cluster labels, read in storage order:
 %        L(r) is the label of row r of C. Labels are truncated toward zero
 %        and must lie in 1 .. K wherever C has a stored entry; labels of
 %        rows without stored entries are never read. L needs at least as
-%        many elements as the last row of C that holds a stored entry.
+%        many elements as the largest row of C that holds a stored entry.
 %
 %   Output
 %     COUNTS  K-by-1 double column of counts; sum(COUNTS) == nnz(C).
@@ -24,10 +25,15 @@
 %     'Too many output arguments'         more than one output requested
 %     'C must be sparse'                  C is a full array
 %     'C must be a sparse column vector'  C has no column or several
-%     murtal:notNumericScalar             K is empty, sparse or not numeric
+%     murtal:notNumericScalar             K is empty, of a class without
+%                                         numbers, or sparse with more than
+%                                         one element
 %     murtal:badClusterCount              K is NaN, infinite, below 0 or 2^31 or more
 %     murtal:notDenseDouble               L is not a dense double array
-%     murtal:tooShort                     L holds too few labels for the rows of C
+%     murtal:tooShort                     L holds too few labels for the rows
+%                                         of C (for a column whose rows are
+%                                         not in ascending order, raised
+%                                         while counting)
 %     'Invalid cluster label value'       a stored entry lies in a row whose
 %                                         label does not truncate into 1 .. K
 %

@@ -45,18 +45,22 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
 
     // K is truncated toward zero; the range is decided on the double so that
     // NaN, infinities and values beyond 32 bits are never converted.
-    double k_value = numeric_scalar(prhs[IN_K], input_k);
+    double k_value = scalar_value(prhs[IN_K], input_k);
     if (!truncates_into_int32(k_value, 0.0))
         reject(input_k, "badClusterCount",
                "must truncate to a cluster count from 0 to 2147483647");
     const int cluster_count = static_cast<int>(k_value);
 
-    // Only the labels of rows holding stored entries are read. Row indices
-    // of a sparse column ascend, so the last stored entry has the largest.
+    // Only the labels of rows holding stored entries are read. In a column
+    // whose row indices ascend, as the hosts store them, the last stored
+    // entry has the largest row, so a short L is refused before the result
+    // exists. Another module may hand over a column out of order; the loop
+    // bounds every row itself, so no label beyond L is ever read.
     const mwIndex *rows = mxGetIr(column);
     const mwIndex stored = mxGetJc(column)[1];
     const std::size_t labels_needed = stored > 0 ? static_cast<std::size_t>(rows[stored - 1]) + 1 : 0;
     const double *labels = double_array(prhs[IN_L], labels_needed, input_l);
+    const std::size_t label_count = mxGetNumberOfElements(prhs[IN_L]);
 
     plhs[OUT_COUNTS] = mxCreateDoubleMatrix(static_cast<mwSize>(cluster_count), 1, mxREAL);
     double *counts = mxGetPr(plhs[OUT_COUNTS]);
@@ -66,8 +70,13 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     const double label_limit = static_cast<double>(cluster_count) + 1.0;
     for (mwIndex i = 0; i < stored; ++i) {
         const mwIndex ahead = i + prefetch_distance < stored ? i + prefetch_distance : stored - 1;
-        prefetch(labels + rows[ahead]);
-        const double label = labels[rows[i]];
+        // Octave's indices are signed: as sizes, a negative one is out of range too.
+        if (static_cast<std::size_t>(rows[ahead]) < label_count)
+            prefetch(labels + rows[ahead]);
+        const std::size_t row = static_cast<std::size_t>(rows[i]);
+        if (row >= label_count)
+            reject_too_short(input_l, row + 1, label_count);
+        const double label = labels[row];
         if (!(label >= 1.0 && label < label_limit))
             mexErrMsgTxt("Invalid cluster label value");
         counts[static_cast<int>(label) - 1] += 1.0;

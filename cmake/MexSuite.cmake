@@ -9,9 +9,9 @@
 #   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
 #                      through FindMatlab, help file beside it
 # LIBRARIES are the computational routines the gateway calls. Each module's
-# name, gateway and LIBRARIES are recorded in the global properties
-# MEX_SUITE_MODULES and MEX_SUITE_MODULE_<name>, for builds of other forms
-# (tests/windows builds the gateways as loadable modules for Linux).
+# gateway and LIBRARIES are recorded in the global property
+# MEX_SUITE_MODULE_<name>, for builds of other forms (tests/windows builds
+# gateways as loadable modules for Linux).
 
 if(MEX_SUITE_OCTAVE)
   find_program(MKOCTFILE mkoctfile REQUIRED)
@@ -50,7 +50,6 @@ endfunction()
 
 function(add_mex_module name)
   cmake_parse_arguments(ARG "" "GATEWAY;HELP" "LIBRARIES" ${ARGN})
-  set_property(GLOBAL APPEND PROPERTY MEX_SUITE_MODULES ${name})
   set_property(GLOBAL PROPERTY MEX_SUITE_MODULE_${name}
                ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_GATEWAY} ${ARG_LIBRARIES})
 
@@ -81,7 +80,8 @@ function(add_mex_module name)
     # Separate-complex API, so mxGetPr yields the real part as on every host.
     # The help file is copied, not passed as DOCUMENTATION: that would make it
     # a source, and a .m source is taken for Objective-C.
-    matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} OUTPUT_NAME ${name}
+    windows_resources(${name} resources)
+    matlab_add_mex(NAME ${name}_matlab MODULE SRC ${ARG_GATEWAY} ${resources} OUTPUT_NAME ${name}
                    LINK_TO host_interface ${ARG_LIBRARIES} R2017b)
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR}

@@ -14,6 +14,11 @@
 
 option(MEX_SUITE_WINDOWS "Build the Windows .mexw64 modules (mingw-w64 cross build)" OFF)
 
+# Every DLL built for Windows carries its module's resources.
+if(WIN32)
+  enable_language(RC)
+endif()
+
 if(MEX_SUITE_WINDOWS)
   if(NOT WIN32 OR NOT MINGW)
     message(FATAL_ERROR "MEX_SUITE_WINDOWS needs the mingw-w64 toolchain: "
@@ -23,8 +28,6 @@ if(MEX_SUITE_WINDOWS)
     message(FATAL_ERROR "The Windows build makes modules only: "
                         "configure it with -DMEX_SUITE_OCTAVE=OFF -DMEX_SUITE_TESTS=OFF")
   endif()
-  enable_language(RC)
-
   set(MEX_SUITE_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
   set(host_import_dir ${CMAKE_BINARY_DIR}/host_import)
   set(host_import_libraries)
@@ -41,12 +44,21 @@ if(MEX_SUITE_WINDOWS)
   add_custom_target(host_import_libraries DEPENDS ${host_import_libraries})
 endif()
 
+# The resource script <name>.rc beside a module's gateway, in every build
+# that makes a Windows DLL (this cross build, MATLAB on Windows); empty
+# elsewhere.
+function(windows_resources name result)
+  set(resources)
+  if(WIN32 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}.rc)
+    set(resources ${CMAKE_CURRENT_SOURCE_DIR}/${name}.rc)
+  endif()
+  set(${result} ${resources} PARENT_SCOPE)
+endfunction()
+
 # Called by add_mex_module for every module.
 function(add_windows_module name gateway)
-  set(sources ${gateway} ${CMAKE_SOURCE_DIR}/cmake/mex_exports.def)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}.rc)
-    list(APPEND sources ${name}.rc)
-  endif()
+  windows_resources(${name} resources)
+  set(sources ${gateway} ${CMAKE_SOURCE_DIR}/cmake/mex_exports.def ${resources})
   add_library(${name}_windows MODULE ${sources})
   target_include_directories(${name}_windows BEFORE PRIVATE ${CMAKE_SOURCE_DIR}/host_interface/windows)
   target_link_libraries(${name}_windows PRIVATE host_interface ${ARGN} ${host_import_libraries})

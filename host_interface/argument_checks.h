@@ -12,6 +12,14 @@
 
 #include "mex_interface.h"
 
+// Tells the compiler that control never gets here: after the host's error
+// call, which real hosts do not all declare noreturn.
+#if defined(_MSC_VER)
+#define MEX_SUITE_UNREACHABLE() __assume(0)
+#else
+#define MEX_SUITE_UNREACHABLE() __builtin_unreachable()
+#endif
+
 namespace argument_checks {
 
 // Names one input of one module, for the identifier and the message.
@@ -27,18 +35,34 @@ struct InputName {
     char identifier[64];
     std::snprintf(identifier, sizeof identifier, "%s:%s", input.module, mnemonic);
     mexErrMsgIdAndTxt(identifier, "input %d (%s) %s", input.position, input.name, what);
-    // Real hosts do not all declare their error call noreturn, but it never
-    // comes back: the host unwinds the call.
-    __builtin_unreachable();
+    MEX_SUITE_UNREACHABLE();
 }
 
-// A value read with mxGetScalar: any numeric class, real or complex, at least
-// one element, not sparse. Longer arrays are accepted; their first element counts.
-inline double numeric_scalar(const mxArray *array, const InputName &input)
+// A value read with mxGetScalar, which yields the first element as a double
+// for every class that holds numbers: numeric (complex: the real part),
+// logical and char. Refused are only the inputs it cannot read that way: an
+// empty array, a class without numeric data (cell, struct, function handle,
+// object), and a sparse array of more than one element, for which the hosts
+// return the first *stored* value rather than the first element. Longer
+// dense arrays are accepted; their first element counts.
+inline double scalar_value(const mxArray *array, const InputName &input)
 {
-    if (!mxIsNumeric(array) || mxIsSparse(array) || mxGetNumberOfElements(array) == 0)
-        reject(input, "notNumericScalar", "must be a non-empty, non-sparse numeric value");
+    const bool holds_numbers = mxIsNumeric(array) || mxIsLogical(array) || mxIsChar(array);
+    const std::size_t count = mxGetNumberOfElements(array);
+    if (!holds_numbers || count == 0 || (mxIsSparse(array) && count != 1))
+        reject(input, "notNumericScalar",
+               "must be a numeric, logical or char value: non-empty, and 1-by-1 if sparse");
     return mxGetScalar(array);
+}
+
+// Ends the call because an array holds fewer values than are read from it.
+[[noreturn]] inline void reject_too_short(const InputName &input, std::size_t min_count,
+                                          std::size_t count)
+{
+    char what[96];
+    std::snprintf(what, sizeof what, "must hold at least %zu values; it holds %zu", min_count,
+                  count);
+    reject(input, "tooShort", what);
 }
 
 // A dense double array (real, or complex of which the real part is used)
@@ -48,13 +72,9 @@ inline const double *double_array(const mxArray *array, std::size_t min_count,
 {
     if (!mxIsDouble(array) || mxIsSparse(array))
         reject(input, "notDenseDouble", "must be a dense double array");
-    std::size_t count = mxGetNumberOfElements(array);
-    if (count < min_count) {
-        char what[96];
-        std::snprintf(what, sizeof what, "must hold at least %zu values; it holds %zu",
-                      min_count, count);
-        reject(input, "tooShort", what);
-    }
+    const std::size_t count = mxGetNumberOfElements(array);
+    if (count < min_count)
+        reject_too_short(input, min_count, count);
     return mxGetPr(array);
 }
 

@@ -28,6 +28,12 @@ struct mxArray_tag {
     // Every other class keeps its elements as raw bytes; cells keep nothing.
     std::vector<unsigned char> bytes;
     std::vector<mwIndex> row_indices, column_starts;
+    // Structs: the field names, and per element one owned value per field
+    // (element e, field k at e * field_names.size() + k; null when unset).
+    std::vector<std::string> field_names;
+    std::vector<mxArray *> field_values;
+    // The struct whose field holds this array, which frees it.
+    mxArray *parent = nullptr;
 };
 
 namespace {
@@ -68,7 +74,7 @@ std::size_t element_size(ArrayClass array_class)
     case ArrayClass::Single: case ArrayClass::Int32: case ArrayClass::UInt32: return 4;
     case ArrayClass::Char: return 2;
     case ArrayClass::Int8: case ArrayClass::UInt8: case ArrayClass::Logical: return 1;
-    case ArrayClass::Cell: return 0;
+    case ArrayClass::Cell: case ArrayClass::Struct: return 0;
     }
     return 0;
 }
@@ -76,7 +82,7 @@ std::size_t element_size(ArrayClass array_class)
 bool is_numeric(ArrayClass array_class)
 {
     return array_class != ArrayClass::Logical && array_class != ArrayClass::Char &&
-           array_class != ArrayClass::Cell;
+           array_class != ArrayClass::Cell && array_class != ArrayClass::Struct;
 }
 
 std::size_t checked_count(std::size_t rows, std::size_t columns)
@@ -124,9 +130,9 @@ double first_element(const mxArray &array)
     case ArrayClass::UInt32: { std::uint32_t v; std::memcpy(&v, array.bytes.data(), 4); return v; }
     case ArrayClass::Int64: { std::int64_t v; std::memcpy(&v, array.bytes.data(), 8); return static_cast<double>(v); }
     case ArrayClass::Char: { std::uint16_t v; std::memcpy(&v, array.bytes.data(), 2); return v; }
-    case ArrayClass::Cell: break;
+    case ArrayClass::Cell: case ArrayClass::Struct: break;
     }
-    misuse("mxGetScalar of a cell array");
+    misuse("mxGetScalar of a cell or struct array");
 }
 
 // An integer class element from a double: rounded, saturated, NaN to 0.
@@ -159,11 +165,14 @@ void store_element(std::vector<unsigned char> &bytes, std::size_t index, Element
     std::memcpy(bytes.data() + index * sizeof element, &element, sizeof element);
 }
 
-// A copy of everything a gateway may read, to prove afterwards that it wrote nothing.
+// A copy of everything a gateway may read, to prove afterwards that it wrote
+// nothing; a struct's copy holds its fields' values and copies of them.
 struct Snapshot {
     std::vector<double> real, imag;
     std::vector<unsigned char> bytes;
     std::vector<mwIndex> row_indices, column_starts;
+    std::vector<const mxArray *> field_values;
+    std::vector<Snapshot> fields;
     bool operator==(const Snapshot &other) const
     {
         auto same_doubles = [](const std::vector<double> &a, const std::vector<double> &b) {
@@ -172,13 +181,46 @@ struct Snapshot {
         };
         return same_doubles(real, other.real) && same_doubles(imag, other.imag) &&
                bytes == other.bytes && row_indices == other.row_indices &&
-               column_starts == other.column_starts;
+               column_starts == other.column_starts && field_values == other.field_values &&
+               fields == other.fields;
     }
 };
 
 Snapshot snapshot(const mxArray *array)
 {
-    return {array->real, array->imag, array->bytes, array->row_indices, array->column_starts};
+    Snapshot copy{array->real, array->imag, array->bytes, array->row_indices,
+                  array->column_starts, {}, {}};
+    for (const mxArray *value : array->field_values) {
+        copy.field_values.push_back(value);
+        if (value != nullptr)
+            copy.fields.push_back(snapshot(value));
+    }
+    return copy;
+}
+
+const mxArray &checked_struct(const mxArray *array)
+{
+    const mxArray &a = checked(array);
+    if (a.array_class != ArrayClass::Struct)
+        misuse("a struct function called on an array that is not a struct");
+    return a;
+}
+
+std::size_t field_slot(const mxArray &array, mwIndex element, int field)
+{
+    const std::size_t fields = array.field_names.size();
+    if (field < 0 || static_cast<std::size_t>(field) >= fields ||
+        element >= array.rows * array.columns)
+        misuse("struct field or element out of range");
+    return element * fields + static_cast<std::size_t>(field);
+}
+
+int field_number(const mxArray &array, const char *name)
+{
+    for (std::size_t k = 0; k < array.field_names.size(); ++k)
+        if (array.field_names[k] == name)
+            return static_cast<int>(k);
+    return -1;
 }
 
 }  // namespace
@@ -202,8 +244,11 @@ double mxGetScalar(const mxArray *array)
     const mxArray &a = checked(array);
     if (a.array_class == ArrayClass::Cell)
         misuse("mxGetScalar of a cell array");
+    // A sparse array yields its first stored value, 0 when nothing is stored.
+    if (a.sparse && a.row_indices.empty())
+        return 0.0;
     if (a.sparse)
-        return a.real.empty() ? 0.0 : a.real[0];
+        return a.array_class == ArrayClass::Double ? a.real[0] : a.bytes[0];
     if (stored_count(a) == 0)
         misuse("mxGetScalar of an empty array");
     return first_element(a);
@@ -222,6 +267,8 @@ bool mxIsDouble(const mxArray *array) { return checked(array).array_class == Arr
 bool mxIsSparse(const mxArray *array) { return checked(array).sparse; }
 bool mxIsComplex(const mxArray *array) { return checked(array).complex; }
 bool mxIsNumeric(const mxArray *array) { return is_numeric(checked(array).array_class); }
+bool mxIsLogical(const mxArray *array) { return checked(array).array_class == ArrayClass::Logical; }
+bool mxIsChar(const mxArray *array) { return checked(array).array_class == ArrayClass::Char; }
 
 mwIndex *mxGetIr(const mxArray *array)
 {
@@ -260,6 +307,63 @@ mxArray *mxCreateDoubleScalar(double value)
     return array;
 }
 
+bool mxIsStruct(const mxArray *array) { return checked(array).array_class == ArrayClass::Struct; }
+
+int mxGetNumberOfFields(const mxArray *array)
+{
+    return static_cast<int>(checked_struct(array).field_names.size());
+}
+
+const char *mxGetFieldNameByNumber(const mxArray *array, int field)
+{
+    const mxArray &a = checked_struct(array);
+    if (field < 0 || static_cast<std::size_t>(field) >= a.field_names.size())
+        misuse("struct field number out of range");
+    return a.field_names[static_cast<std::size_t>(field)].c_str();
+}
+
+mxArray *mxGetFieldByNumber(const mxArray *array, mwIndex element, int field)
+{
+    const mxArray &a = checked_struct(array);
+    return a.field_values[field_slot(a, element, field)];
+}
+
+mxArray *mxGetField(const mxArray *array, mwIndex element, const char *name)
+{
+    const mxArray &a = checked_struct(array);
+    const int field = field_number(a, name);
+    return field < 0 ? nullptr : a.field_values[field_slot(a, element, field)];
+}
+
+mxArray *mxCreateStructMatrix(mwSize rows, mwSize columns, int field_count, const char **names)
+{
+    const std::size_t count = checked_count(rows, columns);
+    mxArray *array = new_array();
+    array->array_class = ArrayClass::Struct;
+    array->rows = rows;
+    array->columns = columns;
+    for (int k = 0; k < field_count; ++k)
+        array->field_names.emplace_back(names[k]);
+    array->field_values.assign(count * array->field_names.size(), nullptr);
+    return array;
+}
+
+void mxSetField(mxArray *array, mwIndex element, const char *name, mxArray *value)
+{
+    checked_struct(array);
+    if (value != nullptr && (checked(value).parent != nullptr || value == array))
+        misuse("mxSetField of an array that a struct already holds");
+    const int field = field_number(*array, name);
+    if (field < 0)
+        misuse("mxSetField of a field the struct does not have");
+    mxArray *&slot = array->field_values[field_slot(*array, element, field)];
+    if (slot != nullptr)
+        slot->parent = nullptr;  // the caller owns the old value again
+    slot = value;
+    if (value != nullptr)
+        value->parent = array;
+}
+
 void mexErrMsgTxt(const char *message)
 {
     throw HostError{"", message};
@@ -284,6 +388,9 @@ namespace in_process_host {
 
 void ArrayDeleter::operator()(mxArray *array) const
 {
+    for (mxArray *value : array->field_values)
+        if (value != nullptr && value->parent == array)
+            (*this)(value);
     host().live.erase(array);
     delete array;
 }
@@ -322,8 +429,9 @@ ArrayPtr make_double(std::size_t rows, std::size_t columns, const std::vector<do
 ArrayPtr make_filled(ArrayClass array_class, std::size_t rows, std::size_t columns,
                      const std::vector<double> &values, bool complex)
 {
-    if (values.size() != rows * columns || array_class == ArrayClass::Cell)
-        throw std::invalid_argument("make_filled: value count does not match the shape, or a cell");
+    if (values.size() != rows * columns || array_class == ArrayClass::Cell ||
+        array_class == ArrayClass::Struct)
+        throw std::invalid_argument("make_filled: value count does not match the shape, or no numbers");
     ArrayPtr array = make_dense(array_class, rows, columns, complex);
     std::vector<unsigned char> &bytes = array->bytes;
     for (std::size_t k = 0; k < values.size(); ++k) {
@@ -338,7 +446,7 @@ ArrayPtr make_filled(ArrayClass array_class, std::size_t rows, std::size_t colum
         case ArrayClass::Int64: store_element(bytes, k, integer_element<std::int64_t>(value)); break;
         case ArrayClass::Logical: bytes[k] = value != 0.0; break;
         case ArrayClass::Char: store_element(bytes, k, integer_element<std::uint16_t>(value)); break;
-        case ArrayClass::Cell: break;
+        case ArrayClass::Cell: case ArrayClass::Struct: break;
         }
     }
     return array;
@@ -356,10 +464,44 @@ ArrayPtr make_row(const std::vector<double> &values)
 
 ArrayPtr make_scalar(double value) { return make_double(1, 1, {value}); }
 
+namespace {
+
+ArrayPtr sparse_array(std::size_t rows, std::size_t columns, const std::vector<mwIndex> &row_indices,
+                      const std::vector<mwIndex> &column_starts, ArrayClass array_class,
+                      bool complex, const std::vector<double> &stored_values)
+{
+    if (array_class != ArrayClass::Double && array_class != ArrayClass::Logical)
+        throw std::invalid_argument("sparse arrays hold doubles or logicals only");
+    if (!stored_values.empty() && stored_values.size() != row_indices.size())
+        throw std::invalid_argument("one stored value per row index, or none");
+    ArrayPtr array(new_array());
+    array->array_class = array_class;
+    array->rows = rows;
+    array->columns = columns;
+    array->sparse = true;
+    array->row_indices = row_indices;
+    array->column_starts = column_starts;
+    std::vector<double> stored = stored_values;
+    if (stored.empty())
+        stored.assign(row_indices.size(), 1.0);
+    if (array_class == ArrayClass::Double) {
+        array->real = stored;
+        if (complex)
+            array->imag.assign(row_indices.size(), 0.0);
+    } else {
+        for (double value : stored)
+            array->bytes.push_back(value != 0.0);
+    }
+    array->complex = complex && array_class == ArrayClass::Double;
+    return array;
+}
+
+}  // namespace
+
 ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
                      const std::vector<mwIndex> &row_indices,
                      const std::vector<mwIndex> &column_starts, ArrayClass array_class,
-                     bool complex)
+                     bool complex, const std::vector<double> &stored_values)
 {
     if (column_starts.size() != columns + 1 || column_starts.front() != 0 ||
         column_starts.back() != row_indices.size() ||
@@ -369,24 +511,27 @@ ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
         for (mwIndex k = column_starts[j]; k < column_starts[j + 1]; ++k)
             if (row_indices[k] >= rows || (k > column_starts[j] && row_indices[k] <= row_indices[k - 1]))
                 throw std::invalid_argument("make_sparse: row indices out of range or not ascending");
-    if (array_class != ArrayClass::Double && array_class != ArrayClass::Logical)
-        throw std::invalid_argument("make_sparse: only double and logical arrays can be sparse");
+    return sparse_array(rows, columns, row_indices, column_starts, array_class, complex,
+                        stored_values);
+}
 
-    ArrayPtr array(new_array());
-    array->array_class = array_class;
-    array->rows = rows;
-    array->columns = columns;
-    array->sparse = true;
-    array->row_indices = row_indices;
-    array->column_starts = column_starts;
-    if (array_class == ArrayClass::Double) {
-        array->real.assign(row_indices.size(), 1.0);
-        if (complex)
-            array->imag.assign(row_indices.size(), 0.0);
-    } else {
-        array->bytes.assign(row_indices.size(), 1);
-    }
-    array->complex = complex && array_class == ArrayClass::Double;
+ArrayPtr make_unordered_sparse_column(std::size_t rows, const std::vector<mwIndex> &row_indices)
+{
+    for (mwIndex row : row_indices)
+        if (row >= rows)
+            throw std::invalid_argument("make_unordered_sparse_column: row index out of range");
+    return sparse_array(rows, 1, row_indices, {0, row_indices.size()}, ArrayClass::Double, false,
+                        {});
+}
+
+ArrayPtr make_struct(std::vector<Field> fields)
+{
+    std::vector<const char *> names;
+    for (const Field &field : fields)
+        names.push_back(field.first.c_str());
+    ArrayPtr array(mxCreateStructMatrix(1, 1, static_cast<int>(names.size()), names.data()));
+    for (Field &field : fields)
+        mxSetField(array.get(), 0, field.first.c_str(), field.second.release());
     return array;
 }
 
@@ -424,7 +569,12 @@ CallResult call_gateway(Gateway gateway, int nlhs, const std::vector<const mxArr
     }
     state.in_call = false;
 
-    std::vector<mxArray *> created = std::move(state.created_in_call);
+    // The arrays the call created outside any struct's fields: releasing one
+    // of them releases what its fields hold.
+    std::vector<mxArray *> created;
+    for (mxArray *array : state.created_in_call)
+        if (array->parent == nullptr)
+            created.push_back(array);
     state.created_in_call.clear();
     if (!result.ok) {
         // The failed call's arrays are the host's to release, stored or not.

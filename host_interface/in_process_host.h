@@ -7,7 +7,8 @@
 // it provides the output slots (the first one even when nlhs is 0), catches
 // the error call, frees every array the failed call created, and reports
 // anything a real host would punish (reading a non-double array as doubles,
-// writing an input, leaving a created array unowned).
+// writing an input, leaving a created array unowned: neither in an output
+// slot nor in a field of a struct that is).
 #ifndef MEX_SUITE_IN_PROCESS_HOST_H
 #define MEX_SUITE_IN_PROCESS_HOST_H
 
@@ -15,13 +16,14 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "in_process_mex.h"
 
 namespace in_process_host {
 
-enum class ArrayClass { Double, Single, Int8, UInt8, Int32, UInt32, Int64, Logical, Char, Cell };
+enum class ArrayClass { Double, Single, Int8, UInt8, Int32, UInt32, Int64, Logical, Char, Cell, Struct };
 
 struct ArrayDeleter {
     void operator()(mxArray *array) const;
@@ -29,6 +31,7 @@ struct ArrayDeleter {
 using ArrayPtr = std::unique_ptr<mxArray, ArrayDeleter>;
 
 // Zero-filled dense array of any class; complex only for numeric classes.
+// A struct made here has no fields (make_struct gives it some).
 ArrayPtr make_dense(ArrayClass array_class, std::size_t rows, std::size_t columns,
                     bool complex = false);
 // Double matrix with the given values in storage order (rows * columns of
@@ -48,11 +51,21 @@ ArrayPtr make_scalar(double value);
 
 // Sparse array in compressed-column form: column_starts has columns + 1
 // entries, row_indices one per stored entry (ascending within a column).
-// Values of the stored entries are set to 1 (true for logical arrays).
+// The stored entries hold stored_values, or 1 (true) when none are given.
 ArrayPtr make_sparse(std::size_t rows, std::size_t columns,
                      const std::vector<mwIndex> &row_indices,
                      const std::vector<mwIndex> &column_starts,
-                     ArrayClass array_class = ArrayClass::Double, bool complex = false);
+                     ArrayClass array_class = ArrayClass::Double, bool complex = false,
+                     const std::vector<double> &stored_values = {});
+// A sparse column of ones whose row indices stay in the given order, ascending
+// or not: the hosts never store a column out of order, but a module that
+// builds its own sparse arrays can hand one over.
+ArrayPtr make_unordered_sparse_column(std::size_t rows, const std::vector<mwIndex> &row_indices);
+
+// A 1-by-1 struct with the given fields, in order; it takes over their
+// arrays. A null array leaves its field unset, as a new struct's fields are.
+using Field = std::pair<std::string, ArrayPtr>;
+ArrayPtr make_struct(std::vector<Field> fields);
 
 // The real data of a double array as a vector, for comparisons in tests.
 std::vector<double> values(const mxArray *array);

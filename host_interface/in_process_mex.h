@@ -25,10 +25,22 @@ bool mxIsDouble(const mxArray *array);
 bool mxIsSparse(const mxArray *array);
 bool mxIsComplex(const mxArray *array);
 bool mxIsNumeric(const mxArray *array);
+bool mxIsLogical(const mxArray *array);
+bool mxIsChar(const mxArray *array);
 mwIndex *mxGetIr(const mxArray *array);
 mwIndex *mxGetJc(const mxArray *array);
 mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize columns, mxComplexity complexity);
 mxArray *mxCreateDoubleScalar(double value);
+
+// Structures: an array of elements that each hold one value per field. A
+// structure owns the arrays stored in its fields; unset fields are null.
+bool mxIsStruct(const mxArray *array);
+int mxGetNumberOfFields(const mxArray *array);
+const char *mxGetFieldNameByNumber(const mxArray *array, int field);
+mxArray *mxGetFieldByNumber(const mxArray *array, mwIndex element, int field);
+mxArray *mxGetField(const mxArray *array, mwIndex element, const char *name);
+mxArray *mxCreateStructMatrix(mwSize rows, mwSize columns, int field_count, const char **names);
+void mxSetField(mxArray *array, mwIndex element, const char *name, mxArray *value);
 
 // Both end the call: the in-process host throws, and its driver catches.
 [[noreturn]] void mexErrMsgTxt(const char *message);

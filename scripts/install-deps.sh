@@ -8,6 +8,7 @@ packages=(
   g++ make cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   octave liboctave-dev
+  libsundials-dev
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 icoutils wine64

@@ -26,20 +26,23 @@
 %   Cells from L on and stages from n on are 0 in the outputs.
 %
 %   Inputs
-%     NEW_VALUE      raw value of this step (first element of a numeric array)
+%     NEW_VALUE      raw value of this step
 %     DELAY_LINE     dense double array of at least L elements; cell 0 newest
 %     LAG_STATES     dense double array of at least n elements (may be empty
 %                    when n <= 0)
 %     DELAY_TIME     the line advances only when it is at least 1e-4
 %     TIME_CONSTANT  time constant of every lag stage, in TIME_STEP's unit
 %     DELAY_LENGTH   cells in use, truncated toward zero (3.7 acts as 3);
-%                    must truncate to 1 .. numel(DELAY_LINE)
+%                    at most numel(DELAY_LINE), and at least 1 when
+%                    STAGE_COUNT is 1 or more (without stages no delayed
+%                    cell is read, so 0 or less is fine)
 %     STAGE_COUNT    stages updated, truncated toward zero; 0 or less
 %                    updates none; at most numel(LAG_STATES)
 %     TIME_STEP      Euler step size h
 %     RANGE_LOW      value that maps to 0
 %     RANGE_HIGH     value that maps to 1 (below RANGE_LOW: a falling scale)
-%   Scalar inputs may be any numeric class; only the first element counts.
+%   Scalar inputs may be numeric (complex: the real part), logical or char,
+%   and a 1-by-1 sparse value; only the first element of a longer array counts.
 %
 %   Outputs
 %     NEW_DELAY_LINE  same size as DELAY_LINE
@@ -48,13 +51,15 @@
 %   Errors (checked in this order, inputs in position order)
 %     'inputs not correct'       not exactly ten inputs
 %     'outputs not correct'      not exactly two outputs requested
-%     Transmit:notNumericScalar  a scalar input is empty, sparse or not numeric
+%     Transmit:notNumericScalar  a scalar input is empty, of a class without
+%                                numbers (cell, struct, ...), or sparse with
+%                                more than one element
 %     Transmit:notDenseDouble    DELAY_LINE or LAG_STATES is not a dense double array
 %     Transmit:tooShort          DELAY_LINE is empty
 %     Transmit:countNotInt32     DELAY_LENGTH or STAGE_COUNT is NaN, infinite,
 %                                or does not truncate into 32-bit integers
-%     Transmit:badDelayLength    DELAY_LENGTH truncates below 1 or above
-%                                numel(DELAY_LINE)
+%     Transmit:badDelayLength    DELAY_LENGTH truncates above numel(DELAY_LINE),
+%                                or below 1 while STAGE_COUNT is 1 or more
 %     Transmit:tooManyStages     STAGE_COUNT truncates above numel(LAG_STATES)
 %
 %   Example: a 4-20 mA transmitter with 5 steps of dead time and two lags

@@ -37,23 +37,37 @@ const InputName input_range_high{"Transmit", 10, "range_high"};
 // double, so NaN, infinities and huge values are never converted.
 std::int32_t truncated_count(const mxArray *array, const InputName &input)
 {
-    const double value = argument_checks::numeric_scalar(array, input);
+    const double value = argument_checks::scalar_value(array, input);
     if (!argument_checks::truncates_into_int32(value, -2147483648.0))
         argument_checks::reject(input, "countNotInt32",
                                 "must truncate to a whole number that fits a 32-bit signed integer");
     return static_cast<std::int32_t>(value);
 }
 
-// The delayed signal is cell L - 1, so L must name a cell of the line.
+// The shift writes cells 1 .. L - 1, so L may not pass the end of the line.
 std::int32_t delay_length_within(const mxArray *array, std::size_t line_cells)
 {
     const std::int32_t length = truncated_count(array, input_delay_length);
-    if (length >= 1 && static_cast<std::size_t>(length) <= line_cells)
+    if (length <= 0 || static_cast<std::size_t>(length) <= line_cells)
         return length;
     char what[128];
     std::snprintf(what, sizeof what,
-                  "must truncate to 1 .. %zu, the elements of input 2 (delay_line); it truncates to %ld",
+                  "must truncate to at most %zu, the elements of input 2 (delay_line); it truncates to %ld",
                   line_cells, static_cast<long>(length));
+    argument_checks::reject(input_delay_length, "badDelayLength", what);
+}
+
+// The lag chain reads the delayed signal from cell L - 1, which exists only
+// for L >= 1; without stages nothing reads it, so any L up to the line passes.
+void delay_cell_exists(std::int32_t delay_length, std::int32_t stage_count)
+{
+    if (delay_length >= 1 || stage_count <= 0)
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what,
+                  "must truncate to 1 or more when input 7 (stage_count) is 1 or more; "
+                  "it truncates to %ld and input 7 to %ld",
+                  static_cast<long>(delay_length), static_cast<long>(stage_count));
     argument_checks::reject(input_delay_length, "badDelayLength", what);
 }
 
@@ -82,26 +96,27 @@ double *create_like(mxArray *plhs[], int slot, const mxArray *shape)
 extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
     using argument_checks::double_array;
-    using argument_checks::numeric_scalar;
+    using argument_checks::scalar_value;
 
     if (nrhs != INPUT_COUNT)
         mexErrMsgTxt("inputs not correct");
     if (nlhs != OUTPUT_COUNT)
         mexErrMsgTxt("outputs not correct");
 
-    const double new_value = numeric_scalar(prhs[IN_NEW_VALUE], input_new_value);
+    const double new_value = scalar_value(prhs[IN_NEW_VALUE], input_new_value);
     // Cell 0 is written on every call, so the line needs at least one.
     const double *delay_line = double_array(prhs[IN_DELAY_LINE], 1, input_delay_line);
     const double *lag_states = double_array(prhs[IN_LAG_STATES], 0, input_lag_states);
-    const double delay_time = numeric_scalar(prhs[IN_DELAY_TIME], input_delay_time);
-    const double time_constant = numeric_scalar(prhs[IN_TIME_CONSTANT], input_time_constant);
+    const double delay_time = scalar_value(prhs[IN_DELAY_TIME], input_delay_time);
+    const double time_constant = scalar_value(prhs[IN_TIME_CONSTANT], input_time_constant);
     const std::int32_t delay_length =
         delay_length_within(prhs[IN_DELAY_LENGTH], mxGetNumberOfElements(prhs[IN_DELAY_LINE]));
     const std::int32_t stage_count =
         stage_count_within(prhs[IN_STAGE_COUNT], mxGetNumberOfElements(prhs[IN_LAG_STATES]));
-    const double time_step = numeric_scalar(prhs[IN_TIME_STEP], input_time_step);
-    const double range_low = numeric_scalar(prhs[IN_RANGE_LOW], input_range_low);
-    const double range_high = numeric_scalar(prhs[IN_RANGE_HIGH], input_range_high);
+    delay_cell_exists(delay_length, stage_count);
+    const double time_step = scalar_value(prhs[IN_TIME_STEP], input_time_step);
+    const double range_low = scalar_value(prhs[IN_RANGE_LOW], input_range_low);
+    const double range_high = scalar_value(prhs[IN_RANGE_HIGH], input_range_high);
 
     double *new_delay_line = create_like(plhs, OUT_DELAY_LINE, prhs[IN_DELAY_LINE]);
     double *new_lag_states = create_like(plhs, OUT_LAG_STATES, prhs[IN_LAG_STATES]);

@@ -71,8 +71,11 @@
 %     'outputs not correct'      not exactly 5 outputs requested
 %     vaporizer:notDenseDouble   an array input that is sparse or not double
 %     vaporizer:tooShort         an array input with too few values
-%     vaporizer:notNumericScalar a scalar input that is empty, sparse or not numeric
-%   Complex inputs are accepted; only their real parts are used.
+%     vaporizer:notNumericScalar a scalar input that is empty, of a class
+%                                without numbers (cell, struct, ...), or
+%                                sparse with more than one element
+%   Complex inputs are accepted; only their real parts are used. Scalar
+%   inputs may also be logical or char, or a 1-by-1 sparse value.
 %
 %   Example: seven identical, ideal components (temperatures in degrees
 %   Celsius, pressures in kPa), fed with no vapour drawn

@@ -8,7 +8,8 @@ function test_hostile_inputs()
   modules = {
     'murtal', 1, {sparse([0; 1; 1; 0; 1]), 3, [3; 1; 2.9; 0; 1]};
     'Transmit', 2, {0.5, [0.1 0.2 0.3], [0; 0], 1, 2, 3, 2, 0.1, 0, 1};
-    'vaporizer', 5, vaporizer_arguments()};
+    'vaporizer', 5, vaporizer_arguments();
+    'vaporizer_step', 6, [vaporizer_arguments(), {0.5, struct('RelTol', 1e-6)}]};
   values = hostile_values();
   for m = 1:rows(modules)
     [name, nout, valid] = modules{m, :};

@@ -17,6 +17,11 @@ assert(isequal(murtal(C, 9, reshape(labels, 50, 100)), expected));
 assert(isequal(murtal(logical(C), 9.7, labels'), expected));
 assert(isequal(sum(murtal(C, 9, labels)), nnz(C)));
 
+% K of any class the host reads as a number.
+assert(isequal(murtal(sparse([1; 0; 1]), true, [1; 1; 1]), 2));
+assert(isequal(murtal(sparse([1; 0; 1]), sparse(2), [1; 2; 1]), [2; 0]));
+assert(isequal(murtal(sparse([1; 0; 1]), char(2), [1; 2; 1]), [2; 0]));
+
 % Empty pattern: L is never read; K = 0 gives a 0-by-1 result.
 assert(isequal(murtal(sparse(4, 1), 2, []), [0; 0]));
 assert(isequal(size(murtal(sparse(4, 1), 0, [])), [0 1]));
@@ -32,7 +37,7 @@ expect_error(@() murtal(C, 1, [1 2]), '', 'Invalid cluster label value');
 expect_error(@() murtal(C, 2, [1 NaN]), '', 'Invalid cluster label value');
 
 % Inputs outside the data model end in an error with an identifier.
-bad_k = {NaN, Inf, -1, 2^31, {}, 'a', [], true};
+bad_k = {NaN, Inf, -1, 2^31, {}, struct('a', 1), [], sparse([0; 2])};
 bad_k_id = {'badClusterCount', 'badClusterCount', 'badClusterCount', 'badClusterCount', ...
             'notNumericScalar', 'notNumericScalar', 'notNumericScalar', 'notNumericScalar'};
 for i = 1:numel(bad_k)

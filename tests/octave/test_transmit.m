@@ -108,6 +108,12 @@ function shapes_follow_the_inputs()
   assert(isequal(size(line), [1 5]) && isequal(size(lags), [3 1]));
   [line, lags] = Transmit([5 99], zeros(5, 1), zeros(1, 3), 1, 1, 2.9, -0.5, 0.1, 0, 10);
   assert(isequal(line, [0.5; 0; 0; 0; 0]) && isequal(lags, [0 0 0]));
+  % Scalars of every class the host reads as a number; no stages, so no
+  % delay cell is read and a delay length of 0 is fine.
+  [line, lags] = Transmit(true, 7, [], 1, 2, sparse(1), 0, 0.5, 0, 1);
+  assert(isequal(line, 1) && isempty(lags));
+  [line, lags] = Transmit(0.5, [7 8 9], [], 1, 2, 0, 0, 0.5, 0, char(1));
+  assert(isequal(line, [0.5 0 0]) && isequal(size(lags), [0 0]));
 end
 
 function count_errors_are_exact()
@@ -121,7 +127,7 @@ end
 
 function bad_inputs_end_in_errors()
   ok = {1, zeros(3, 1), zeros(2, 1), 1, 1, 3, 2, 0.1, 0, 10};
-  bad_scalars = {[], sparse(1), {1}, 'a', true};
+  bad_scalars = {[], zeros(1, 0), sparse([0; 1]), {1}, struct('a', 1)};
   for position = [1 4 5 6 7 8 9 10]
     for b = 1:numel(bad_scalars)
       expect_rejected(ok, position, bad_scalars{b}, 'notNumericScalar');

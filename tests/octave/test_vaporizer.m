@@ -65,6 +65,14 @@ assert(isequal(ds, [ds0; 0; 0]) && isequal(y, [y0; 0]) && level == states(7, 1))
 [dsc, ~, yc, ~, ~] = vaporizer(complex(states(:, 1), 1), 1, 0, 2, z1, 95, 5i + 5, z2, 40, ...
                          1.5, props{:});
 assert(isequal(dsc, ds0) && isequal(yc, y0));
+% Scalars of every class the host reads as a number: true heats like 1, a
+% char area counts with its code, a 1-by-1 sparse flow with its value.
+[dsl, ~, yl, ~, ~] = vaporizer(states(:, 1), 1, true, 2, z1, 95, 5, z2, 40, 1.5, props{:});
+[ds1, ~, y1, ~, ~] = vaporizer(states(:, 1), 1, 1, 2, z1, 95, 5, z2, 40, 1.5, props{:});
+assert(isequal(dsl, ds1) && isequal(yl, y1));
+[dsc, ~, yc, ~, ~] = vaporizer(states(:, 1), sparse(1), 1, 2, z1, 95, 5, z2, 40, char(2), props{:});
+[ds2, ~, y2, ~, ~] = vaporizer(states(:, 1), 1, 1, 2, z1, 95, 5, z2, 40, 2, props{:});
+assert(isequal(dsc, ds2) && isequal(yc, y2));
 
 % Exact counts, inputs first.
 args = {states(:, 1), 1, 0, 2, z1, 95, 5, z2, 40, 1.5, props{:}};
@@ -84,7 +92,7 @@ names = {'state', 'vapour_flow', 'heat_input', 'feed1_flow', 'feed1_comp', 'feed
 for pos = 1:25
   n = numel(args{pos});
   if n == 1
-    bad = {[], sparse(1), 'a', {1}, true, struct('a', 1)};
+    bad = {[], sparse([0; 1]), {1}, struct('a', 1), @sin};
     ids = repmat({'vaporizer:notNumericScalar'}, 1, numel(bad));
   else
     bad = {sparse(args{pos}), single(args{pos}), int32(args{pos}), true(n, 1), ...

@@ -65,6 +65,51 @@ TEST(InProcessHost, ReportsBrokenContracts)
     EXPECT_NE(call_gateway(asks_for_negative_rows, 1, {}).misuse, "");
 }
 
+// A 1-by-1 struct with fields a and b in the first slot: a holds a new
+// scalar, b what the first input holds in its field "x" (a misuse).
+void returns_a_struct(int, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    const char *names[] = {"a", "b"};
+    plhs[0] = mxCreateStructMatrix(1, 1, 2, names);
+    mxSetField(plhs[0], 0, "a", mxCreateDoubleScalar(4.0));
+    if (nrhs > 0)
+        mxSetField(plhs[0], 0, "b", mxGetField(prhs[0], 0, "x"));
+}
+
+void fails_after_filling_a_struct(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    returns_a_struct(nlhs, plhs, nrhs, prhs);
+    mexErrMsgTxt("late failure");
+}
+
+TEST(InProcessHost, StructsOwnTheArraysInTheirFields)
+{
+    const std::size_t before = live_array_count();
+    {
+        CallResult result = call_gateway(returns_a_struct, 1, {});
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.unowned_arrays, 0u);
+        const mxArray *s = result.outputs[0].get();
+        ASSERT_TRUE(mxIsStruct(s));
+        EXPECT_EQ(mxGetNumberOfFields(s), 2);
+        EXPECT_STREQ(mxGetFieldNameByNumber(s, 1), "b");
+        EXPECT_EQ(mxGetScalar(mxGetField(s, 0, "a")), 4.0);
+        EXPECT_EQ(mxGetFieldByNumber(s, 0, 1), nullptr);
+        EXPECT_EQ(mxGetField(s, 0, "c"), nullptr);
+    }
+    EXPECT_FALSE(call_gateway(fails_after_filling_a_struct, 1, {}).ok);
+    EXPECT_EQ(live_array_count(), before);
+
+    std::vector<Field> fields;
+    fields.emplace_back("x", make_scalar(1.0));
+    fields.emplace_back("y", nullptr);
+    ArrayPtr input = make_struct(std::move(fields));
+    EXPECT_EQ(live_array_count(), before + 2);
+    EXPECT_NE(call_gateway(returns_a_struct, 1, {input.get()}).misuse, "");
+    input.reset();
+    EXPECT_EQ(live_array_count(), before);
+}
+
 void asks_for_a_million_values(int, mxArray *plhs[], int, const mxArray *[])
 {
     plhs[0] = mxCreateDoubleMatrix(1000, 1000, mxREAL);

@@ -204,21 +204,32 @@ TEST(MurtalChecks, KOutsideZeroTo2Pow31Minus1IsRejectedBeforeTheResultExists)
     expect_error(largest, "MATLAB:nomem", "Out of memory.");
 }
 
-TEST(MurtalChecks, KMustBeANumericValue)
+TEST(MurtalChecks, KIsAnyValueTheHostReadsAsANumber)
 {
-    ArrayPtr c = sparse_column(1, {0});
-    ArrayPtr l = make_scalar(1);
-    // Any numeric class counts with its first element: int32(0) is K = 0.
+    ArrayPtr c = sparse_column(3, {0, 2});
+    ArrayPtr l = make_column({1, 2, 1});
+    // Any class with numbers counts with its first element: int32(0) is
+    // K = 0, true is 1, char 2 is 2, and a 1-by-1 sparse K its one value.
     ArrayPtr integer_k = make_dense(ArrayClass::Int32, 1, 1);
     expect_error(murtal(c.get(), integer_k.get(), l.get()), "", "Invalid cluster label value");
     ArrayPtr longer_k = make_row({1, 99});
-    EXPECT_EQ(counts(murtal(c.get(), longer_k.get(), l.get())), (std::vector<double>{1}));
-    ArrayPtr bad_ks[] = {make_dense(ArrayClass::Cell, 1, 1), make_dense(ArrayClass::Char, 1, 1),
-                         make_dense(ArrayClass::Logical, 1, 1),
-                         make_dense(ArrayClass::Double, 0, 1), make_sparse(1, 1, {0}, {0, 1})};
+    ArrayPtr ones = make_column({1, 1, 1});
+    EXPECT_EQ(counts(murtal(c.get(), longer_k.get(), ones.get())), (std::vector<double>{2}));
+    ArrayPtr logical_k = make_filled(ArrayClass::Logical, 1, 1, {1});
+    EXPECT_EQ(counts(murtal(c.get(), logical_k.get(), ones.get())), (std::vector<double>{2}));
+    ArrayPtr char_k = make_filled(ArrayClass::Char, 1, 1, {2});
+    EXPECT_EQ(counts(murtal(c.get(), char_k.get(), l.get())), (std::vector<double>{2, 0}));
+    ArrayPtr sparse_k = make_sparse(1, 1, {0}, {0, 1}, ArrayClass::Double, false, {2});
+    EXPECT_EQ(counts(murtal(c.get(), sparse_k.get(), l.get())), (std::vector<double>{2, 0}));
+
+    // Refused: what has no first element to read, and a sparse K of more
+    // than one element, whose first stored value is not its first element.
+    ArrayPtr bad_ks[] = {make_dense(ArrayClass::Cell, 1, 1), make_dense(ArrayClass::Double, 0, 1),
+                         make_sparse(2, 1, {1}, {0, 1}, ArrayClass::Double, false, {2})};
     for (const ArrayPtr &bad_k : bad_ks)
-        expect_error_about(murtal(c.get(), bad_k.get(), l.get()), "murtal:notNumericScalar",
-                           "input 2 (K)");
+        expect_error(murtal(c.get(), bad_k.get(), l.get()), "murtal:notNumericScalar",
+                     "input 2 (K) must be a numeric, logical or char value: non-empty, and "
+                     "1-by-1 if sparse");
 }
 
 TEST(MurtalChecks, LMustBeDenseDoubleAndLongEnough)
@@ -238,6 +249,21 @@ TEST(MurtalChecks, LMustBeDenseDoubleAndLongEnough)
     expect_error_about(murtal(c.get(), k.get(), empty.get()), "murtal:tooShort", "input 3 (L)");
     ArrayPtr four = make_column({1, 1, 1, 2});
     EXPECT_EQ(counts(murtal(c.get(), k.get(), four.get())), (std::vector<double>{1, 1}));
+}
+
+TEST(MurtalChecks, AColumnOutOfOrderNeverReadsPastL)
+{
+    // Row 5 is stored first: the last stored row (1) does not show how many
+    // labels are read, so the counting pass itself bounds every row.
+    ArrayPtr c = make_unordered_sparse_column(6, {5, 1});
+    ArrayPtr k = make_scalar(2);
+    ArrayPtr short_l = make_column({1, 2, 1});
+    const std::size_t before = live_array_count();
+    expect_error(murtal(c.get(), k.get(), short_l.get()), "murtal:tooShort",
+                 "input 3 (L) must hold at least 6 values; it holds 3");
+    EXPECT_EQ(live_array_count(), before);
+    ArrayPtr full_l = make_column({1, 2, 1, 1, 1, 2});
+    EXPECT_EQ(counts(murtal(c.get(), k.get(), full_l.get())), (std::vector<double>{0, 2}));
 }
 
 }  // namespace

@@ -155,16 +155,36 @@ TEST(TransmitCall, ScalarsCountWithTheirFirstElementArraysWithTheirRealPart)
     EXPECT_EQ(output(result, 1), (std::vector<double>{0.25, 0.25, 0.0}));
 }
 
-TEST(TransmitChecks, ScalarInputsMustBeNonEmptyDenseNumeric)
+TEST(TransmitCall, ScalarsOfEveryClassTheHostReadsAsANumberAreAccepted)
+{
+    // A logical new value, a char range and a 1-by-1 sparse delay length.
+    Inputs inputs;
+    inputs.set(1, make_filled(ArrayClass::Logical, 1, 1, {1.0}))
+        .set(2, make_scalar(7.0))
+        .set(3, make_dense(ArrayClass::Double, 0, 0))
+        .set(4, 1.0).set(5, 2.0).set(7, 0.0).set(8, 0.5).set(9, 0.0)
+        .set(10, make_filled(ArrayClass::Char, 1, 1, {4.0}))
+        .set(6, make_sparse(1, 1, {0}, {0, 1}, ArrayClass::Double, false, {1.0}));
+    CallResult result = inputs.call();
+    expect_success(result);
+    EXPECT_EQ(output(result, 0), std::vector<double>{0.25});
+    EXPECT_EQ(output(result, 1), std::vector<double>{});
+}
+
+TEST(TransmitChecks, ScalarInputsTheHostCannotReadAsANumberAreRefused)
 {
     for (int position : {1, 4, 5, 6, 7, 8, 9, 10}) {
-        ArrayPtr bad[] = {make_dense(ArrayClass::Double, 0, 1), make_sparse(1, 1, {0}, {0, 1}),
-                          make_dense(ArrayClass::Cell, 1, 1), make_dense(ArrayClass::Char, 1, 1),
-                          make_dense(ArrayClass::Logical, 1, 1)};
+        // A sparse column yields its first stored value, not its first element.
+        ArrayPtr bad[] = {make_dense(ArrayClass::Double, 0, 1), make_dense(ArrayClass::Int8, 1, 0),
+                          make_dense(ArrayClass::Cell, 1, 1),
+                          make_sparse(2, 1, {1}, {0, 1}, ArrayClass::Double, false, {5.0})};
         for (ArrayPtr &array : bad) {
             Inputs inputs;
             inputs.set(position, std::move(array));
-            expect_rejected(inputs, position, "notNumericScalar");
+            expect_error(inputs.call(), "Transmit:notNumericScalar",
+                         "input " + std::to_string(position) + " (" + input_names[position - 1] +
+                             ") must be a numeric, logical or char value: non-empty, and 1-by-1 "
+                             "if sparse");
         }
     }
 }
@@ -198,16 +218,28 @@ TEST(TransmitChecks, CountsMustTruncateInto32Bits)
 
 TEST(TransmitChecks, CountsMustStayWithinTheirArrays)
 {
-    Inputs inputs;  // four cells, three stages
-    for (double bad : {0.0, 0.99, -0.5, -3.0, 5.0, 2147483647.0}) {
+    Inputs inputs;  // four cells, three stages, two of them in use
+    for (double bad : {5.0, 2147483647.0}) {
         inputs.set(6, bad);
-        expect_rejected(inputs, 6, "badDelayLength");
+        expect_error(inputs.call(), "Transmit:badDelayLength",
+                     "input 6 (delay_length) must truncate to at most 4, the elements of input 2 "
+                     "(delay_line); it truncates to " + std::to_string(static_cast<long>(bad)));
+    }
+    // The delayed signal is cell L - 1: with stages in use, L must be 1 or more.
+    for (double bad : {0.0, 0.99, -0.5, -3.0}) {
+        inputs.set(6, bad);
+        expect_error(inputs.call(), "Transmit:badDelayLength",
+                     "input 6 (delay_length) must truncate to 1 or more when input 7 "
+                     "(stage_count) is 1 or more; it truncates to " +
+                         std::to_string(static_cast<long>(bad)) + " and input 7 to 2");
     }
     inputs.set(6, 4.9);
     expect_success(inputs.call());
     for (double bad : {4.0, 2147483647.9}) {
         inputs.set(7, bad);
-        expect_rejected(inputs, 7, "tooManyStages");
+        expect_error(inputs.call(), "Transmit:tooManyStages",
+                     "input 7 (stage_count) must truncate to at most 3, the elements of input 3 "
+                     "(lag_states); it truncates to " + std::to_string(static_cast<long>(bad)));
     }
     inputs.set(7, 3.9);
     expect_success(inputs.call());
@@ -216,6 +248,21 @@ TEST(TransmitChecks, CountsMustStayWithinTheirArrays)
     expect_success(inputs.call());
     inputs.set(7, 1.0);
     expect_rejected(inputs, 7, "tooManyStages");
+}
+
+TEST(TransmitCall, NoStagesLetTheLineBeOutOfUse)
+{
+    // Without stages no delayed cell is read: L of 0 or less only writes
+    // cell 0, and the most negative L that fits 32 bits is no different.
+    for (double length : {0.0, -2147483648.0}) {
+        Inputs inputs;
+        inputs.set(1, 0.5).set(2, make_row({7.0, 8.0, 9.0})).set(3, make_dense(ArrayClass::Double, 0, 0));
+        inputs.set(4, 1.0).set(5, 2.0).set(6, length).set(7, 0.0).set(8, 0.5).set(9, 0.0).set(10, 1.0);
+        CallResult result = inputs.call();
+        expect_success(result);
+        EXPECT_EQ(output(result, 0), (std::vector<double>{0.5, 0.0, 0.0}));
+        EXPECT_EQ(mxGetNumberOfElements(result.outputs[1].get()), 0u);
+    }
 }
 
 TEST(TransmitChecks, InputsAreCheckedInPositionOrder)

@@ -45,7 +45,7 @@
 #endif
 
 #include "in_process_host.h"
-#include "vaporizer_inputs.h"
+#include "vaporizer_host_inputs.h"
 
 using namespace in_process_host;
 
@@ -77,29 +77,6 @@ public:
 private:
     std::mt19937_64 engine_;
 };
-
-std::vector<ArrayPtr> vaporizer_arguments(const VaporizerInputs &in)
-{
-    std::vector<ArrayPtr> a;
-    a.push_back(make_column(in.state));
-    for (double s : {in.vapour_flow, in.heat_input, in.feed1_flow})
-        a.push_back(make_scalar(s));
-    a.push_back(make_column(in.feed1_comp));
-    a.push_back(make_scalar(in.feed1_temp));
-    a.push_back(make_scalar(in.feed2_flow));
-    a.push_back(make_row(in.feed2_comp));
-    a.push_back(make_scalar(in.feed2_temp));
-    a.push_back(make_scalar(in.area));
-    a.push_back(make_double(7, 7, in.wilson_volume));
-    a.push_back(make_double(7, 7, in.wilson_energy));
-    for (const auto *v : {&in.molar_mass, &in.density, &in.enthalpy_offset, &in.cp_liquid_a,
-                          &in.cp_liquid_b, &in.cp_vapour_a, &in.cp_vapour_b, &in.antoine_a,
-                          &in.antoine_b, &in.antoine_c})
-        a.push_back(make_column(*v));
-    for (double s : {in.gas_constant, in.density_factor, in.temperature_offset})
-        a.push_back(make_scalar(s));
-    return a;
-}
 
 VaporizerInputs random_vaporizer_inputs(Random &random)
 {
@@ -227,16 +204,17 @@ std::vector<Call> all_calls()
     Random random(20261208);
 
     const VaporizerInputs base;
-    calls.push_back({"vaporizer", "fixed", 5, vaporizer_arguments(base)});
+    calls.push_back({"vaporizer", "fixed", 5, vaporizer_host_inputs(base)});
     VaporizerInputs empty_vessel = base;  // divisions by zero: infinities and NaN
     empty_vessel.state[6] = 0.0;
-    calls.push_back({"vaporizer", "level 0", 5, vaporizer_arguments(empty_vessel)});
+    calls.push_back({"vaporizer", "level 0", 5, vaporizer_host_inputs(empty_vessel)});
     VaporizerInputs overflowing = base;
     overflowing.antoine_a[2] = 800.0;
-    calls.push_back({"vaporizer", "exp overflow", 5, vaporizer_arguments(overflowing)});
+    calls.push_back({"vaporizer", "exp overflow", 5, vaporizer_host_inputs(overflowing)});
     for (int k = 0; k < 300; ++k)
-        calls.push_back({"vaporizer", "random", 5, vaporizer_arguments(random_vaporizer_inputs(random))});
-    add_error_calls(calls, "vaporizer", 5, [&] { return vaporizer_arguments(base); });
+        calls.push_back(
+            {"vaporizer", "random", 5, vaporizer_host_inputs(random_vaporizer_inputs(random))});
+    add_error_calls(calls, "vaporizer", 5, [&] { return vaporizer_host_inputs(base); });
 
     for (int k = 0; k < 200; ++k) {
         const int cells = random.integer(1, 12), stages = random.integer(0, 6);

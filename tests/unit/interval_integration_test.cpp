@@ -1,0 +1,120 @@
+// The interval integration on systems whose solutions are known: accuracy,
+// the end state exactly at the interval's end, the work counted, and every
+// way CVODE can fail coming back as its outcome with the state untouched.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "interval_integration.h"
+
+namespace {
+
+using interval_integration::integrate;
+using interval_integration::Outcome;
+using interval_integration::Result;
+using interval_integration::RightHandSide;
+using interval_integration::Settings;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Settings as the gateway makes them, with the tolerances given.
+Settings settings(double interval, double relative, const std::vector<double> &absolute,
+                  long max_steps = 100000)
+{
+    return {relative, absolute.data(), absolute.size(), interval / 10,
+            16 * DBL_EPSILON * interval, 0.0, max_steps};
+}
+
+// A stiff linear pair, y0' = -y0 and y1' = y0 - 1000 y1: y0 = exp(-t) and
+// y1 = (exp(-t) - exp(-1000 t)) / 999 + y1(0) exp(-1000 t).
+void stiff_pair(const double *y, double *dydt, void *)
+{
+    dydt[0] = -y[0];
+    dydt[1] = y[0] - 1000.0 * y[1];
+}
+
+TEST(IntervalIntegration, StiffLinearSystemMeetsItsExactSolution)
+{
+    for (const std::vector<double> &absolute : {std::vector<double>{1e-12},
+                                                std::vector<double>{1e-12, 1e-14}}) {
+        double y[2] = {1.0, 0.5};
+        const Result r = integrate(stiff_pair, nullptr, y, 2, 2.0, settings(2.0, 1e-8, absolute));
+        ASSERT_EQ(r.outcome, Outcome::Completed) << r.solver_message;
+        EXPECT_EQ(r.time, 2.0);
+        const double y0 = std::exp(-2.0);
+        const double y1 = (y0 - std::exp(-2000.0)) / 999.0 + 0.5 * std::exp(-2000.0);
+        EXPECT_NEAR(y[0], y0, 1e-6 * y0);
+        EXPECT_NEAR(y[1], y1, 1e-6 * y1);
+        // A stiff system: few steps for a rate of 1000 over 2 time units,
+        // and the Jacobian's difference quotients counted as evaluations.
+        EXPECT_LT(r.statistics.steps, 2000);
+        EXPECT_GE(r.statistics.jacobian_evaluations, 1);
+        EXPECT_GE(r.statistics.rhs_evaluations,
+                  r.statistics.steps + 2 * r.statistics.jacobian_evaluations);
+    }
+}
+
+TEST(IntervalIntegration, SameInputsGiveTheSameBits)
+{
+    double first[2] = {1.0, 0.5}, second[2] = {1.0, 0.5};
+    const std::vector<double> absolute{1e-10};
+    integrate(stiff_pair, nullptr, first, 2, 0.7, settings(0.7, 1e-6, absolute));
+    integrate(stiff_pair, nullptr, second, 2, 0.7, settings(0.7, 1e-6, absolute));
+    EXPECT_EQ(std::memcmp(first, second, sizeof first), 0);
+}
+
+struct Failure {
+    const char *what;
+    RightHandSide rhs;
+    double start;
+    double relative, absolute;
+    long max_steps;
+    Outcome outcome;
+    double time;  // where it must stop, within 1e-6
+};
+
+// y' = 1 while y < 1: reaches 1 at t = 1, where the derivative stops being finite.
+void nan_beyond_one(const double *y, double *dydt, void *) { dydt[0] = y[0] < 1.0 ? 1.0 : nan; }
+void nan_everywhere(const double *, double *dydt, void *) { dydt[0] = nan; }
+// A slope that jumps by twelve orders of magnitude at y = 1 (t = 1).
+void slope_jump(const double *y, double *dydt, void *) { dydt[0] = y[0] < 1.0 ? 1.0 : 1e12; }
+// A slope that flips at y = 0, so no Newton iteration settles across it.
+void chatter(const double *y, double *dydt, void *) { dydt[0] = y[0] > 0.0 ? -1e6 : 1e6; }
+void decay(const double *y, double *dydt, void *) { dydt[0] = -y[0]; }
+
+TEST(IntervalIntegration, EveryFailureComesBackWithWhereItHappened)
+{
+    const Failure failures[] = {
+        {"non-finite mid-interval", nan_beyond_one, 0.0, 1e-6, 1e-8, 100000, Outcome::RhsNotFinite, 1.0},
+        {"non-finite at the start", nan_everywhere, 0.0, 1e-6, 1e-8, 100000, Outcome::RhsNotFinite, 0.0},
+        {"error test", slope_jump, 0.0, 1e-6, 1e-8, 100000, Outcome::ErrorTestFailures, 1.0},
+        {"convergence", chatter, 1.0, 1e-6, 1e-8, 100000, Outcome::ConvergenceFailures, 1e-6},
+        {"too much work", decay, 1.0, 1e-10, 1e-12, 3, Outcome::TooMuchWork, -1.0},
+        {"too much accuracy", decay, 1.0, 1e-300, 1e-300, 100000, Outcome::TooMuchAccuracy, 0.0},
+    };
+    for (const Failure &f : failures) {
+        SCOPED_TRACE(f.what);
+        double y = f.start;
+        const Result r = integrate(f.rhs, nullptr, &y, 1, 2.0,
+                                   settings(2.0, f.relative, {f.absolute}, f.max_steps));
+        EXPECT_EQ(r.outcome, f.outcome) << r.solver_message;
+        EXPECT_EQ(y, f.start);  // the state is left as it was
+        if (f.time >= 0.0)
+            EXPECT_NEAR(r.time, f.time, 1e-6);
+        else
+            EXPECT_GT(r.time, 0.0);
+        EXPECT_LT(r.time, 2.0);
+        if (f.outcome == Outcome::RhsNotFinite) {
+            EXPECT_NEAR(r.nonfinite_time, f.time, 1e-6);
+            EXPECT_TRUE(std::isnan(r.nonfinite_value));
+        } else {
+            EXPECT_NE(r.solver_message[0], '\0');
+        }
+    }
+}
+
+}  // namespace

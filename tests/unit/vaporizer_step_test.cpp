@@ -1,0 +1,267 @@
+// vaporizer_step through the in-process host: the end state and what the
+// model gives there, the shapes and counts of the outputs, and every bad
+// call and every failure of the integration ending in its error with
+// nothing left behind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "balance_equations.h"
+#include "gateway_call.h"
+#include "in_process_host.h"
+#include "vaporizer_host_inputs.h"
+#include "vaporizer_inputs.h"
+
+extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+namespace {
+
+using namespace in_process_host;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+
+const char *const statistics_fields[] = {"steps", "failed_steps", "rhs_evaluations",
+                                         "jacobian_evaluations", "nonlinear_iterations",
+                                         "convergence_failures"};
+
+// The 25 model inputs, the interval and, when given, the options.
+struct StepCall {
+    std::vector<ArrayPtr> arrays;
+    explicit StepCall(const VaporizerInputs &in, double interval)
+        : arrays(vaporizer_host_inputs(in))
+    {
+        arrays.push_back(make_scalar(interval));
+    }
+    StepCall &options(std::vector<Field> fields)
+    {
+        arrays.resize(26);
+        arrays.push_back(make_struct(std::move(fields)));
+        return *this;
+    }
+    CallResult call(int nlhs = 6) const
+    {
+        std::vector<const mxArray *> inputs;
+        for (const ArrayPtr &a : arrays)
+            inputs.push_back(a.get());
+        return call_gateway(mexFunction, nlhs, inputs);
+    }
+};
+
+std::vector<Field> tight_options()
+{
+    std::vector<Field> fields;
+    fields.emplace_back("RelTol", make_scalar(1e-8));
+    fields.emplace_back("AbsTol", make_scalar(1e-10));
+    fields.emplace_back("Events", make_dense(ArrayClass::Double, 0, 0));  // empty: ignored
+    return fields;
+}
+
+bool same_bits(const std::vector<double> &a, const std::vector<double> &b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// Outputs 2 to 5 are bit for bit what the model gives at the end state.
+void expect_model_outputs_at(const CallResult &result, VaporizerInputs in)
+{
+    in.state = values(result.outputs[0].get());
+    in.state.resize(8);
+    const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
+    EXPECT_EQ(values(result.outputs[1].get()), std::vector<double>{expected.level});
+    std::vector<double> vapour = values(result.outputs[2].get());
+    vapour.resize(7);
+    EXPECT_TRUE(same_bits(vapour, expected.vapour_comp));
+    EXPECT_EQ(values(result.outputs[3].get()), std::vector<double>{expected.temperature});
+    EXPECT_TRUE(same_bits(values(result.outputs[4].get()), {expected.pressure}));
+}
+
+double statistic(const CallResult &result, const char *field)
+{
+    return mxGetScalar(mxGetField(result.outputs[5].get(), 0, field));
+}
+
+TEST(VaporizerStep, ZeroIntervalReturnsTheStateAndTheModelThere)
+{
+    VaporizerInputs in;
+    StepCall step(in, 0.0);
+    // A row state with two elements past the 8th, copied unchanged.
+    std::vector<double> state = in.state;
+    state.insert(state.end(), {-3.5, nan});
+    step.arrays[0] = make_row(state);
+    const CallResult result = step.call();
+    expect_success(result);
+    ASSERT_EQ(result.outputs.size(), 6u);
+    EXPECT_EQ(mxGetM(result.outputs[0].get()), 1u);
+    EXPECT_TRUE(same_bits(values(result.outputs[0].get()), state));
+    expect_model_outputs_at(result, in);
+    for (const char *field : statistics_fields)
+        EXPECT_EQ(statistic(result, field), 0.0) << field;
+}
+
+TEST(VaporizerStep, EndOutputsAreTheModelsAtTheEndStateForAnyOutputCount)
+{
+    VaporizerInputs in;
+    StepCall step(in, 5.0);
+    step.options(tight_options());
+    step.arrays[4] = make_row(in.feed1_comp);  // output 3 takes its shape
+    const CallResult result = step.call();
+    expect_success(result);
+    const std::vector<double> end = values(result.outputs[0].get());
+    EXPECT_EQ(mxGetN(result.outputs[0].get()), 1u);
+    EXPECT_NE(end[7], in.state[7]);
+    EXPECT_EQ(mxGetN(result.outputs[2].get()), 7u);
+    expect_model_outputs_at(result, in);
+    EXPECT_GT(statistic(result, "steps"), 0.0);
+    EXPECT_GE(statistic(result, "rhs_evaluations"), statistic(result, "steps"));
+
+    // Fewer outputs: only those are made, and the end state keeps its bits.
+    for (int nlhs = 0; nlhs <= 5; ++nlhs) {
+        const CallResult fewer = step.call(nlhs);
+        expect_success(fewer);
+        ASSERT_EQ(fewer.outputs.size(), static_cast<std::size_t>(std::max(nlhs, 1)));
+        EXPECT_TRUE(same_bits(values(fewer.outputs[0].get()), end)) << nlhs << " outputs";
+    }
+}
+
+// A call made bad in one way, and the error it must end in.
+struct BadCall {
+    const char *what;
+    void (*spoil)(StepCall &, int &nlhs);
+    const char *identifier;
+    std::string message;
+};
+
+std::vector<Field> one_option(const char *name, ArrayPtr value)
+{
+    std::vector<Field> fields;
+    fields.emplace_back(name, std::move(value));
+    return fields;
+}
+
+const std::string bad_interval =
+    "input 26 (interval) must be a real, finite, non-negative numeric scalar";
+
+const BadCall bad_calls[] = {
+    {"25 inputs", [](StepCall &s, int &) { s.arrays.pop_back(); }, "vaporizer_step:inputCount",
+     "takes the 25 inputs of vaporizer, the interval and optionally an options struct (26 or 27 "
+     "inputs); it was given 25"},
+    {"28 inputs",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays.push_back(make_scalar(1));
+     },
+     "vaporizer_step:inputCount",
+     "takes the 25 inputs of vaporizer, the interval and optionally an options struct (26 or 27 "
+     "inputs); it was given 28"},
+    {"7 outputs", [](StepCall &, int &nlhs) { nlhs = 7; }, "vaporizer_step:outputCount",
+     "returns at most 6 outputs; 7 were requested"},
+    {"short composition", [](StepCall &s, int &) { s.arrays[4] = make_column({0.5, 0.5, 0}); },
+     "vaporizer_step:tooShort", "input 5 (feed1_comp) must hold at least 7 values; it holds 3"},
+    {"cell scalar", [](StepCall &s, int &) { s.arrays[9] = make_dense(ArrayClass::Cell, 1, 1); },
+     "vaporizer_step:notNumericScalar",
+     "input 10 (area) must be a numeric, logical or char value: non-empty, and 1-by-1 if sparse"},
+    {"NaN interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(nan); },
+     "vaporizer_step:badInterval", bad_interval},
+    {"negative interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(-1); },
+     "vaporizer_step:badInterval", bad_interval},
+    {"complex interval", [](StepCall &s, int &) { s.arrays[25] = make_double(1, 1, {1}, {1}); },
+     "vaporizer_step:badInterval", bad_interval},
+    {"two intervals", [](StepCall &s, int &) { s.arrays[25] = make_row({1, 2}); },
+     "vaporizer_step:badInterval", bad_interval},
+    {"char interval", [](StepCall &s, int &) { s.arrays[25] = make_filled(ArrayClass::Char, 1, 1, {50}); },
+     "vaporizer_step:badInterval", bad_interval},
+    {"cell options",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_dense(ArrayClass::Cell, 1, 1);
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"two structs",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_dense(ArrayClass::Struct, 2, 1);
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"negative RelTol", [](StepCall &s, int &) { s.options(one_option("RelTol", make_scalar(-1e-6))); },
+     "vaporizer_step:badOption",
+     "input 27 (options) field RelTol must be a positive, finite real numeric scalar"},
+    {"AbsTol of 3", [](StepCall &s, int &) { s.options(one_option("AbsTol", make_row({1, 1, 1}))); },
+     "vaporizer_step:badOption",
+     "input 27 (options) field AbsTol must be a positive, finite real scalar or a real double "
+     "vector of 8 such values"},
+    {"zero MaxStep", [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(0))); },
+     "vaporizer_step:badOption",
+     "input 27 (options) field MaxStep must be a positive real numeric scalar"},
+    {"infinite InitialStep",
+     [](StepCall &s, int &) { s.options(one_option("InitialStep", make_scalar(inf))); },
+     "vaporizer_step:badOption",
+     "input 27 (options) field InitialStep must be a positive, finite real numeric scalar"},
+    {"Events set",
+     [](StepCall &s, int &) { s.options(one_option("Events", make_scalar(1))); },
+     "vaporizer_step:unsupportedOption",
+     "input 27 (options) field Events is set, but only RelTol, AbsTol, MaxStep and InitialStep "
+     "are honoured; leave it empty"},
+    {"NaN temperature", [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, nan}); },
+     "vaporizer_step:stateNotFinite",
+     "input 1 (state) must be finite in its first 8 elements; element 8 is NaN"},
+    {"empty vessel",
+     [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 0, 50}); },
+     "vaporizer_step:rhsNotFinite",
+     "the right-hand side turned non-finite at t = 0 within the interval [0, 5] (derivative 1 is "
+     "-Inf), and smaller steps did not avoid it: the model is not defined at the state reached "
+     "there"},
+    {"steps too small", [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(1e-6))); },
+     "vaporizer_step:tooMuchWork",
+     "CVODE took 100000 steps and stopped at t = 0.1 within the interval [0, 5] (step size "
+     "1e-06); raise MaxStep, loosen RelTol or AbsTol, or split the interval"},
+    {"tolerances beyond doubles",
+     [](StepCall &s, int &) {
+         std::vector<Field> fields = one_option("RelTol", make_scalar(1e-300));
+         fields.emplace_back("AbsTol", make_scalar(1e-300));
+         s.options(std::move(fields));
+     },
+     "vaporizer_step:tooMuchAccuracy",
+     "at t = 0 within the interval [0, 5] the tolerances ask for more accuracy than doubles "
+     "hold; raise RelTol or AbsTol (CVODE: At t = 0, too much accuracy requested.)"},
+};
+
+TEST(VaporizerStep, BadCallsAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
+{
+    const std::size_t before = live_array_count();
+    for (const BadCall &bad : bad_calls) {
+        SCOPED_TRACE(bad.what);
+        StepCall step(VaporizerInputs(), 5.0);
+        int nlhs = 6;
+        bad.spoil(step, nlhs);
+        expect_error(step.call(nlhs), bad.identifier, bad.message);
+    }
+    EXPECT_EQ(live_array_count(), before);
+}
+
+TEST(VaporizerStep, OptionsAreMatchedWithoutCaseAndEmptyOnesIgnored)
+{
+    VaporizerInputs in;
+    StepCall exact(in, 5.0), lower_case(in, 5.0), none(in, 5.0), empty(in, 5.0);
+    exact.options(tight_options());
+    std::vector<Field> fields;
+    fields.emplace_back("reltol", make_scalar(1e-8));
+    fields.emplace_back("ABSTOL", make_column(std::vector<double>(8, 1e-10)));
+    fields.emplace_back("Mass", nullptr);
+    lower_case.options(std::move(fields));
+    empty.arrays.push_back(make_dense(ArrayClass::Double, 0, 0));
+    const CallResult a = exact.call(1), b = lower_case.call(1), c = none.call(1), d = empty.call(1);
+    for (const CallResult *r : {&a, &b, &c, &d})
+        expect_success(*r);
+    EXPECT_TRUE(same_bits(values(a.outputs[0].get()), values(b.outputs[0].get())));
+    EXPECT_TRUE(same_bits(values(c.outputs[0].get()), values(d.outputs[0].get())));
+    EXPECT_FALSE(same_bits(values(a.outputs[0].get()), values(c.outputs[0].get())));
+}
+
+}  // namespace

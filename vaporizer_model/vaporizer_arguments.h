@@ -1,0 +1,92 @@
+// The 25 inputs of the vaporizer model as the gateways read them: vaporizer,
+// and vaporizer_step, which takes the same 25 first. One table, one reading
+// loop and one call of the model, so both modules check every input alike
+// and evaluate the model with the same bits.
+#ifndef MEX_SUITE_VAPORIZER_ARGUMENTS_H
+#define MEX_SUITE_VAPORIZER_ARGUMENTS_H
+
+#include <cstddef>
+
+#include "argument_checks.h"
+#include "balance_equations.h"
+#include "mex_interface.h"
+
+namespace vaporizer_arguments {
+
+enum {
+    IN_STATE, IN_VAPOUR_FLOW, IN_HEAT_INPUT, IN_FEED1_FLOW, IN_FEED1_COMP, IN_FEED1_TEMP,
+    IN_FEED2_FLOW, IN_FEED2_COMP, IN_FEED2_TEMP, IN_AREA, IN_WILSON_VOLUME, IN_WILSON_ENERGY,
+    IN_MOLAR_MASS, IN_DENSITY, IN_ENTHALPY_OFFSET, IN_CP_LIQUID_A, IN_CP_LIQUID_B,
+    IN_CP_VAPOUR_A, IN_CP_VAPOUR_B, IN_ANTOINE_A, IN_ANTOINE_B, IN_ANTOINE_C,
+    IN_GAS_CONSTANT, IN_DENSITY_FACTOR, IN_TEMPERATURE_OFFSET, MODEL_INPUT_COUNT
+};
+
+constexpr std::size_t scalar = 0;  // read with mxGetScalar
+constexpr std::size_t vector = 7;  // one value per component
+constexpr std::size_t matrix = 49; // one value per ordered pair of components
+
+struct InputKind {
+    const char *name;
+    std::size_t min_count;  // scalar, or the least number of values of an array
+};
+
+constexpr InputKind model_inputs[MODEL_INPUT_COUNT] = {
+    {"state", vaporizer_model::state_count}, {"vapour_flow", scalar}, {"heat_input", scalar},
+    {"feed1_flow", scalar}, {"feed1_comp", vector},   {"feed1_temp", scalar},
+    {"feed2_flow", scalar}, {"feed2_comp", vector},   {"feed2_temp", scalar},
+    {"area", scalar},       {"wilson_volume", matrix}, {"wilson_energy", matrix},
+    {"molar_mass", vector}, {"density", vector},      {"enthalpy_offset", vector},
+    {"cp_liquid_a", vector}, {"cp_liquid_b", vector}, {"cp_vapour_a", vector},
+    {"cp_vapour_b", vector}, {"antoine_a", vector},   {"antoine_b", vector},
+    {"antoine_c", vector},  {"gas_constant", scalar}, {"density_factor", scalar},
+    {"temperature_offset", scalar},
+};
+
+// The inputs' data by position: arrays[p] for array inputs, scalars[p] for
+// scalar ones. Points into the host's input arrays; valid during the call.
+struct ModelInputs {
+    const double *arrays[MODEL_INPUT_COUNT] = {};
+    double scalars[MODEL_INPUT_COUNT] = {};
+};
+
+// Checks and reads inputs 1 to 25 in position order; the first bad one ends
+// the call with "<module>:<mnemonic>" and a message naming it.
+inline ModelInputs read_model_inputs(const mxArray *const prhs[], const char *module)
+{
+    ModelInputs in;
+    for (int p = 0; p < MODEL_INPUT_COUNT; ++p) {
+        const argument_checks::InputName name{module, p + 1, model_inputs[p].name};
+        if (model_inputs[p].min_count == scalar)
+            in.scalars[p] = argument_checks::scalar_value(prhs[p], name);
+        else
+            in.arrays[p] = argument_checks::double_array(prhs[p], model_inputs[p].min_count, name);
+    }
+    return in;
+}
+
+// The model at a state (8 values) with every other input as read; writes
+// derivatives[0..7], vapour_comp[0..6] and the three scalars.
+inline void evaluate_model(const ModelInputs &in, const double *state, double *derivatives,
+                           double *level, double *vapour_comp, double *temperature,
+                           double *pressure)
+{
+    const double *const *a = in.arrays;
+    const double *s = in.scalars;
+    vaporizer_model::vaporizer_derivatives(
+        derivatives, level, vapour_comp, temperature, pressure, state, s[IN_VAPOUR_FLOW],
+        s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], a[IN_FEED1_COMP], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW],
+        a[IN_FEED2_COMP], s[IN_FEED2_TEMP], s[IN_AREA], a[IN_WILSON_VOLUME], a[IN_WILSON_ENERGY],
+        a[IN_MOLAR_MASS], a[IN_DENSITY], a[IN_ENTHALPY_OFFSET], a[IN_CP_LIQUID_A],
+        a[IN_CP_LIQUID_B], a[IN_CP_VAPOUR_A], a[IN_CP_VAPOUR_B], a[IN_ANTOINE_A], a[IN_ANTOINE_B],
+        a[IN_ANTOINE_C], s[IN_GAS_CONSTANT], s[IN_DENSITY_FACTOR], s[IN_TEMPERATURE_OFFSET]);
+}
+
+// A new real double array with the rows and columns of an input.
+inline mxArray *shaped_like(const mxArray *input)
+{
+    return mxCreateDoubleMatrix(mxGetM(input), mxGetN(input), mxREAL);
+}
+
+}  // namespace vaporizer_arguments
+
+#endif

@@ -1,0 +1,101 @@
+%VAPORIZER_STEP  Advance the vaporizer over one interval with its inputs held.
+%   STATE = VAPORIZER_STEP(S, V, Q, F1, Z1, T1, F2, Z2, T2, A, WV, WE, M, RHO,
+%       E, CLA, CLB, CVA, CVB, ANTA, ANTB, ANTC, R, DENSITY_FACTOR, T0, INTERVAL)
+%   integrates the vaporizer model (see help vaporizer) from the state S over
+%   INTERVAL time units, with every other input held constant, and returns
+%   the state at the end. This is what a sampled control loop needs between
+%   two samples: the controller's outputs are held, the plant moves on.
+%
+%   The first 25 inputs are those of vaporizer, in its order, with the same
+%   meaning and the same checks, so one cell array serves both:
+%       c = {s, V, Q, F1, z1, T1, F2, z2, T2, A, WV, WE, M, rho, e, ...
+%            cla, clb, cva, cvb, anta, antb, antc, R, 1, 273.15};
+%       ds = vaporizer(c{:});              % the derivatives at s
+%       s_next = vaporizer_step(c{:}, 2);  % the state 2 time units later
+%
+%   STATE = VAPORIZER_STEP(..., INTERVAL, OPTIONS) takes solver settings from
+%   OPTIONS, a struct such as odeset returns (or []):
+%     RelTol       relative tolerance, a positive scalar (default 1e-3)
+%     AbsTol       absolute tolerance, a positive scalar or a vector of one
+%                  value per state element, 8 in all (default 1e-6)
+%     MaxStep      largest step, positive, Inf for none (default INTERVAL/10)
+%     InitialStep  first step to try, positive (default: estimated)
+%   Empty fields are ignored. Any other field that is set (Events, Jacobian,
+%   Mass, ...) is an error: this integration cannot honour it, and ignoring
+%   a setting silently would be wrong. The defaults are those of ode15s.
+%
+%   [STATE, LEVEL, Y, T, P, STATS] = VAPORIZER_STEP(...) also returns what
+%   vaporizer returns for the end state (bit for bit the same values), and
+%   the solver's work. Any number of outputs from none to six may be
+%   requested; only the requested ones are made.
+%     STATE  the end state, the same size as S; elements past the 8th are
+%            copied unchanged
+%     LEVEL  STATE(7)
+%     Y      equilibrium vapour mole fractions at the end state (same shape
+%            as Z1; elements beyond the 7th are 0)
+%     T      STATE(8)
+%     P      bubble-point pressure at the end state
+%     STATS  struct with fields steps, failed_steps (error test failures),
+%            rhs_evaluations (those for the Jacobian included),
+%            jacobian_evaluations, nonlinear_iterations and
+%            convergence_failures
+%   An INTERVAL of 0 returns S unchanged, with zero statistics.
+%
+%   The integration runs inside the module: SUNDIALS CVODE with variable-order
+%   BDF formulas (orders 1 to 5), Newton iterations and a dense direct linear
+%   solver on a difference-quotient Jacobian, from t = 0 to exactly INTERVAL
+%   (the model is never evaluated beyond it). A step that would have to be
+%   smaller than 16 eps * INTERVAL fails, as does an interval that needs more
+%   than 100000 steps. The results depend only on the inputs: the same inputs
+%   give the same bits on every call.
+%
+%   Errors (identifiers vaporizer_step:<mnemonic>, checked in this order)
+%     inputCount           not 26 or 27 inputs
+%     outputCount          more than 6 outputs requested
+%     notNumericScalar, notDenseDouble, tooShort
+%                          inputs 1 to 25, as for vaporizer
+%     badInterval          INTERVAL is not a real, finite numeric scalar >= 0
+%     badOptions           OPTIONS is neither [] nor a 1-by-1 struct
+%     badOption            RelTol, AbsTol, MaxStep or InitialStep has a bad value
+%     unsupportedOption    another field of OPTIONS is set; the message names it
+%     stateNotFinite       one of the first 8 elements of S is NaN or infinite
+%     rhsNotFinite         the model turned non-finite during the integration
+%                          and smaller steps did not avoid it
+%     tooMuchWork          100000 steps did not reach the end of the interval
+%     tooMuchAccuracy      the tolerances ask for more than doubles hold
+%     errorTestFailures    the error test failed repeatedly
+%     convergenceFailures  the Newton iteration failed repeatedly
+%     outOfMemory, solverFailed
+%   Every failure of the integration says at what time within the interval
+%   it happened and why. Nothing is left allocated after an error.
+%
+%   Example: a sampled level loop after a 20 % step in the liquid feed. A PI
+%   controller reads the level every 2 s and moves the vapour draw, which is
+%   held between samples.
+%     p = cyclohexane_vaporizer_parameters();
+%     c = {[], 0, 302.3, p.feed1_flow, p.feed1_comp, p.feed1_temp, ...
+%          1.2 * p.feed2_flow, p.feed2_comp, p.feed2_temp, p.area, ...
+%          p.wilson_volume, p.wilson_energy, p.molar_mass, p.density, ...
+%          p.enthalpy_offset, p.cp_liquid_a, p.cp_liquid_b, p.cp_vapour_a, ...
+%          p.cp_vapour_b, p.antoine_a, p.antoine_b, p.antoine_c, ...
+%          p.gas_constant, p.density_factor, p.temperature_offset};
+%     s = [0.0054; 0.0153; 0.0113; 0.0650; 0.0339; 0.0855; 1.0; 100];
+%     h = 2;  setpoint = 1.0;  gain = 200;  integral_time = 200;  integral = 0;
+%     options = odeset('RelTol', 1e-8, 'AbsTol', 1e-10);
+%     for k = 1:300                                 % ten minutes
+%       err = s(7) - setpoint;                      % level above setpoint
+%       integral = integral + err * h;
+%       c{1} = s;
+%       c{2} = 12 + gain * (err + integral / integral_time);  % vapour draw
+%       s = vaporizer_step(c{:}, h, options);       % the plant, 2 s on
+%       level(k) = s(7);
+%     end
+%     % The level peaks about 6 mm high and is back within 0.3 mm at the end.
+%   examples/vaporizer_level_control.m runs the whole plant this way, with
+%   transmitters (Transmit) and a second loop on the temperature.
+%
+%   See also vaporizer, Transmit, ode15s, odeset.
+
+% This file holds the help text; the function itself is the compiled module
+% vaporizer_step.mex beside it.
+error('vaporizer_step:notBuilt', 'vaporizer_step: the compiled module is missing; build it first.');
