@@ -11,7 +11,7 @@ packages=(
   libsundials-dev octave-parallel
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 icoutils
+  g++-mingw-w64-x86-64 icoutils wine64
 )
 
 missing=()

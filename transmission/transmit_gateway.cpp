@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "argument_checks.h"
+#include "floating_point_environment.h"
 #include "mex_interface.h"
 #include "transmission_update.h"
 
@@ -120,6 +121,7 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     double *new_delay_line = create_like(plhs, OUT_DELAY_LINE, prhs[IN_DELAY_LINE]);
     double *new_lag_states = create_like(plhs, OUT_LAG_STATES, prhs[IN_LAG_STATES]);
 
+    const floating_point_environment::FixedEnvironment fixed_fpu;  // whatever the caller set
     transmission_update(new_delay_line, new_lag_states, new_value, delay_line, lag_states,
                         delay_time, time_constant, delay_length, stage_count, time_step,
                         range_low, range_high);

@@ -3,6 +3,7 @@
 //
 // The gateway only checks, unpacks and creates; the arithmetic lives in
 // balance_equations.cpp.
+#include "floating_point_environment.h"
 #include "mex_interface.h"
 #include "vaporizer_arguments.h"
 
@@ -37,5 +38,6 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
     double *pressure = mxGetPr(plhs[OUT_PRESSURE]);
 
+    const floating_point_environment::FixedEnvironment fixed_fpu;  // whatever the caller set
     evaluate_model(in, in.arrays[IN_STATE], derivatives, level, vapour_comp, temperature, pressure);
 }

@@ -3,7 +3,9 @@
 #
 #   build_and_check.sh <source dir> <build dir>
 #
-# The DLLs land in <build dir>/windows/<name>.mexw64.
+# The DLLs land in <build dir>/windows/<name>.mexw64; the host that runs
+# them under Wine (mex_host.dll, libmx.dll, libmex.dll and mex_driver.exe,
+# see tests/windows/CMakeLists.txt) in <build dir>/windows-host/.
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 build_dir=$2
@@ -15,5 +17,5 @@ cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release \
 modules=(murtal)
 [ -f "$source_dir/vaporizer_model/CMakeLists.txt" ] && modules+=(vaporizer)
 [ -f "$source_dir/transmission/CMakeLists.txt" ] && modules+=(Transmit)
-cmake --build "$build_dir" -j "$jobs" --target "${modules[@]/%/_windows}"
+cmake --build "$build_dir" -j "$jobs" --target "${modules[@]/%/_windows}" windows_host
 bash "$source_dir/tests/windows/check_dlls.sh" "$build_dir/windows" "${modules[@]}"

@@ -3,11 +3,13 @@
 #   - each <name>.mexw64 exports mexFunction and nothing else;
 #   - it imports only from MATLAB's libmx.dll and libmex.dll and from DLLs
 #     every Windows has (no mingw runtime DLL that MATLAB would not find);
-#   - vaporizer.mexw64 carries the string table entries 100 "MATLAB R11
-#     native" and 101 "not inlined", read back from the DLL with wrestool.
+#   - vaporizer.mexw64 carries the string table entries of
+#     vaporizer_strings.txt (ID, a space, the text), read back from the DLL
+#     with wrestool.
 #
 #   check_dlls.sh <dir> <module>...
 set -euo pipefail
+expected_strings=$(dirname "$0")/vaporizer_strings.txt
 dir=$1
 shift
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
@@ -73,15 +75,14 @@ for module in "$@"; do
   [ "$module" = vaporizer ] || continue
   dll="$dir/vaporizer.mexw64"
   [ -f "$dll" ] || continue
-  for expected in "100:MATLAB R11 native" "101:not inlined"; do
-    id=${expected%%:*}
+  while read -r id expected; do
     text=$(string_resource "$dll" "$id")
-    if [ "$text" = "${expected#*:}" ]; then
+    if [ "$text" = "$expected" ]; then
       echo "vaporizer.mexw64: string $id is \"$text\""
     else
-      fail "vaporizer.mexw64: string $id is \"$text\", not \"${expected#*:}\""
+      fail "vaporizer.mexw64: string $id is \"$text\", not \"$expected\""
     fi
-  done
+  done <"$expected_strings"
 done
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }

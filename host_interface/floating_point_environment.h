@@ -1,0 +1,84 @@
+// The floating-point environment a computation runs in, fixed for its
+// duration whatever state the calling process left the FPU in.
+//
+// A host process may leave any state behind: Windows starts x86-64 processes
+// with the x87 unit at 53-bit precision, a user can change the rounding
+// direction from the prompt, a library may switch on flush-to-zero or unmask
+// an exception. A module's results must not depend on any of it. For the
+// lifetime of a FixedEnvironment:
+//
+//   - SSE (x86-64): MXCSR is 0x1F80, round to nearest, denormals neither
+//     flushed nor read as zero, every exception masked (so a division by
+//     zero gives the infinity the modules pass on, never a trap);
+//   - x87 (x86-64 Windows only): the control word is 0x037F, 64-bit
+//     precision, round to nearest, every exception masked. mingw-w64's exp,
+//     log and pow compute on the x87 unit and round once to double; they are
+//     written for 64-bit precision, give other bits at 53 bits, and round
+//     in the current direction.
+//
+// The destructor puts back the caller's environment exactly, modes and
+// exception flags, so the caller sees neither a changed mode nor a flag it
+// did not raise. It runs on every path out of the scope, unwinding included;
+// the gateways still hold one only around their computation, after every
+// error call, because not every host unwinds its error call as a C++
+// exception. Where neither unit exists it does nothing. It allocates nothing,
+// and the computational routines never see it: the gateway that calls them
+// holds it.
+#ifndef MEX_SUITE_FLOATING_POINT_ENVIRONMENT_H
+#define MEX_SUITE_FLOATING_POINT_ENVIRONMENT_H
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <xmmintrin.h>
+#define MEX_SUITE_FIX_MXCSR 1
+#endif
+// On x86-64 Windows the calling convention keeps the x87 register stack
+// empty across calls, so restoring the whole x87 environment at the end of
+// the scope restores only the control word and the flags.
+#if defined(__x86_64__) && defined(_WIN32) && defined(__GNUC__)
+#define MEX_SUITE_FIX_X87 1
+#endif
+
+namespace floating_point_environment {
+
+constexpr unsigned int fixed_mxcsr = 0x1F80;
+constexpr unsigned short fixed_x87_control = 0x037F;
+
+class FixedEnvironment {
+public:
+    FixedEnvironment()
+    {
+#if MEX_SUITE_FIX_MXCSR
+        saved_mxcsr_ = _mm_getcsr();
+        _mm_setcsr(fixed_mxcsr);
+#endif
+#if MEX_SUITE_FIX_X87
+        __asm__ __volatile__("fnstenv %0" : "=m"(saved_x87_) : : "memory");
+        __asm__ __volatile__("fldcw %0" : : "m"(fixed_x87_control) : "memory");
+#endif
+    }
+
+    ~FixedEnvironment()
+    {
+#if MEX_SUITE_FIX_X87
+        __asm__ __volatile__("fldenv %0" : : "m"(saved_x87_) : "memory");
+#endif
+#if MEX_SUITE_FIX_MXCSR
+        _mm_setcsr(saved_mxcsr_);
+#endif
+    }
+
+    FixedEnvironment(const FixedEnvironment &) = delete;
+    FixedEnvironment &operator=(const FixedEnvironment &) = delete;
+
+private:
+#if MEX_SUITE_FIX_MXCSR
+    unsigned int saved_mxcsr_ = 0;
+#endif
+#if MEX_SUITE_FIX_X87
+    unsigned int saved_x87_[7] = {};  // the 28-byte environment fnstenv stores
+#endif
+};
+
+}  // namespace floating_point_environment
+
+#endif
