@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "argument_checks.h"
+#include "floating_point_environment.h"
 #include "interval_integration.h"
 #include "mex_interface.h"
 #include "vaporizer_arguments.h"
@@ -258,15 +259,26 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     const Options options = read_options(prhs, nrhs, interval);
     require_finite_state(in.arrays[IN_STATE]);
 
+    // The integration and the model at its end, in a fixed FPU environment
+    // (so the bits are vaporizer's and the caller's modes change nothing),
+    // with no host call inside it: the host's error call may not unwind.
     double state[state_count];
     std::memcpy(state, in.arrays[IN_STATE], sizeof state);
     interval_integration::Result result;
-    if (interval > 0.0) {
-        result = interval_integration::integrate(model_rhs, const_cast<ModelInputs *>(&in), state,
-                                                 state_count, interval, options.settings);
-        if (result.outcome != interval_integration::Outcome::Completed)
-            report_failure(result, interval);
+    result.outcome = interval_integration::Outcome::Completed;  // an interval of 0 has no steps
+    double derivatives[state_count] = {}, level = 0.0,
+           vapour_comp[vaporizer_model::component_count] = {}, temperature = 0.0, pressure = 0.0;
+    {
+        const floating_point_environment::FixedEnvironment fixed_fpu;
+        if (interval > 0.0)
+            result = interval_integration::integrate(model_rhs, const_cast<ModelInputs *>(&in),
+                                                     state, state_count, interval,
+                                                     options.settings);
+        if (result.outcome == interval_integration::Outcome::Completed && nlhs > OUT_LEVEL)
+            evaluate_model(in, state, derivatives, &level, vapour_comp, &temperature, &pressure);
     }
+    if (result.outcome != interval_integration::Outcome::Completed)
+        report_failure(result, interval);
 
     // The end state, shaped like input 1; elements past the 8th are copied.
     plhs[OUT_STATE] = shaped_like(prhs[IN_STATE]);
@@ -277,26 +289,17 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     if (nlhs <= OUT_LEVEL)
         return;
 
-    // What vaporizer returns for the end state, from the same evaluation.
-    double derivatives[state_count];
-    plhs[OUT_LEVEL] = mxCreateDoubleScalar(0.0);
-    double *level = mxGetPr(plhs[OUT_LEVEL]);
-    double vapour_scratch[vaporizer_model::component_count], temperature_scratch, pressure_scratch;
-    double *vapour_comp = vapour_scratch, *temperature = &temperature_scratch,
-           *pressure = &pressure_scratch;
+    // What vaporizer returns for the end state; output 3 is shaped like
+    // input 5 and zero past the 7th element, as vaporizer's.
+    plhs[OUT_LEVEL] = mxCreateDoubleScalar(level);
     if (nlhs > OUT_VAPOUR_COMP) {
         plhs[OUT_VAPOUR_COMP] = shaped_like(prhs[IN_FEED1_COMP]);
-        vapour_comp = mxGetPr(plhs[OUT_VAPOUR_COMP]);
+        std::memcpy(mxGetPr(plhs[OUT_VAPOUR_COMP]), vapour_comp, sizeof vapour_comp);
     }
-    if (nlhs > OUT_TEMPERATURE) {
-        plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(0.0);
-        temperature = mxGetPr(plhs[OUT_TEMPERATURE]);
-    }
-    if (nlhs > OUT_PRESSURE) {
-        plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
-        pressure = mxGetPr(plhs[OUT_PRESSURE]);
-    }
-    evaluate_model(in, state, derivatives, level, vapour_comp, temperature, pressure);
+    if (nlhs > OUT_TEMPERATURE)
+        plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(temperature);
+    if (nlhs > OUT_PRESSURE)
+        plhs[OUT_PRESSURE] = mxCreateDoubleScalar(pressure);
     if (nlhs > OUT_STATS)
         plhs[OUT_STATS] = statistics_struct(result.statistics);
 }
