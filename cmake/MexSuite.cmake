@@ -8,7 +8,11 @@
 #                      (cmake/WindowsModules.cmake)
 #   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
 #                      through FindMatlab, help file beside it
-# LIBRARIES are the computational routines the gateway calls.
+# LIBRARIES are the computational routines the gateway calls. The sources of
+# each come from cmake/mex_modules.txt (mex_module_sources), which make_mex.m
+# and the Octave package read too.
+
+include(MexModules)
 
 if(MEX_SUITE_OCTAVE)
   find_program(MKOCTFILE mkoctfile REQUIRED)
