@@ -48,3 +48,6 @@
 % This file holds the help text; the function itself is the compiled module
 % murtal.mex beside it.
 error('murtal:notBuilt', 'murtal: the compiled module is missing; build it first.');
+
+%!assert (murtal (sparse ([0; 1; 1; 0; 1]), 3, [3; 1; 2.9; 0; 1]), [2; 1; 0])
+%!error <Invalid cluster label value> murtal (sparse ([1; 1]), 1, [1 2])

@@ -78,3 +78,31 @@
 % This file holds the help text; the function itself is the compiled module
 % Transmit.mex beside it.
 error('Transmit:notBuilt', 'Transmit: the compiled module is missing; build it first.');
+
+%!test
+%! ## The example above.
+%! h = 0.1;  L = 6;  n = 2;
+%! line = zeros (L, 1);  lags = zeros (n, 1);
+%! reading = zeros (1, 20);
+%! for k = 1:20
+%!   [line, lags] = Transmit (4 + 16 * (k >= 10), line, lags, 0.5, 0.3, L, n, h, 4, 20);
+%!   reading(k) = lags(end);
+%! endfor
+%! assert (reading(1:15), zeros (1, 15));
+%! assert (reading(16), 1/9, eps);
+
+%!test
+%! ## Steps with random values, time constants and step sizes, bit for bit
+%! ## against their arithmetic in m-code: the line shifts by a cell, the new
+%! ## fraction enters cell 1, and the delayed cell (here the third) and each
+%! ## stage's previous state drive the lags.
+%! line = zeros (4, 1);  lags = zeros (3, 1);
+%! for k = 1:50
+%!   v = 4 + 16 * rand;  T = 0.01 + rand;  h = 0.1 * rand;
+%!   [new_line, new_lags] = Transmit (v, line, lags, 1, T, 3, 3, h, 4, 20);
+%!   assert (new_line, [(v - 4) / (20 - 4); line(1:2); 0]);
+%!   assert (new_lags, lags + (([line(2); lags(1:2)] - lags) / T) * h);
+%!   line = new_line;  lags = new_lags;
+%! endfor
+
+%!error <inputs not correct> Transmit (1)
