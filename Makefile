@@ -9,7 +9,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WINDOWS_DIR ?= build-windows
 
-.PHONY: all configure test demo bench clean sanitize fuzz windows
+.PHONY: all configure test demo package bench clean sanitize fuzz windows
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -29,6 +29,11 @@ demo:
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave Transmit_octave murtal_octave
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
 	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); murtal_clusters();"
+
+# The GNU Octave package, $(BUILD_DIR)/package/mex_suite-<version>.tar.gz,
+# for pkg install; written from the repository's folders, nothing compiled.
+package:
+	cmake -DOUTPUT_DIR=$(abspath $(BUILD_DIR))/package -P package/make_package.cmake
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.
