@@ -17,7 +17,11 @@ all: configure
 configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
-test: all
+# Installs what is missing first, as make demo does, so that it works on a
+# fresh machine; when everything is there that costs a second.
+test:
+	bash scripts/install-deps.sh
+	$(MAKE) all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The worked examples: installs what is missing, builds, then simulates the
