@@ -36,6 +36,8 @@
 %                                         while counting)
 %     'Invalid cluster label value'       a stored entry lies in a row whose
 %                                         label does not truncate into 1 .. K
+%   A message with an identifier names the input by position and name, e.g.
+%   'input 2 (K) must truncate to a cluster count from 0 to 2147483647'.
 %
 %   Example
 %     C = sparse([0; 1; 1; 0; 1]);

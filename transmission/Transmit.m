@@ -35,10 +35,12 @@
 %     DELAY_LENGTH   cells in use, truncated toward zero (3.7 acts as 3);
 %                    at most numel(DELAY_LINE), and at least 1 when
 %                    STAGE_COUNT is 1 or more (without stages no delayed
-%                    cell is read, so 0 or less is fine)
+%                    cell is read, so 0 or less is fine). A dead time of
+%                    theta sampled every TIME_STEP needs theta/TIME_STEP + 1
+%                    cells
 %     STAGE_COUNT    stages updated, truncated toward zero; 0 or less
 %                    updates none; at most numel(LAG_STATES)
-%     TIME_STEP      Euler step size h
+%     TIME_STEP      Euler step size h; the lags are stable for h < 2 T
 %     RANGE_LOW      value that maps to 0
 %     RANGE_HIGH     value that maps to 1 (below RANGE_LOW: a falling scale)
 %   Scalar inputs may be numeric (complex: the real part), logical or char,
@@ -61,6 +63,9 @@
 %     Transmit:badDelayLength    DELAY_LENGTH truncates above numel(DELAY_LINE),
 %                                or below 1 while STAGE_COUNT is 1 or more
 %     Transmit:tooManyStages     STAGE_COUNT truncates above numel(LAG_STATES)
+%   A message with an identifier names the input by position and name, e.g.
+%   'input 7 (stage_count) must truncate to at most 1, the elements of
+%   input 3 (lag_states); it truncates to 3'.
 %
 %   Example: a 4-20 mA transmitter with 5 steps of dead time and two lags
 %     h = 0.1;  L = 6;  n = 2;

@@ -64,7 +64,17 @@
 %   R*(T + T0) must have the units of WE per mole; T + C must be the
 %   temperature the vapour-pressure constants expect; DENSITY_FACTOR over
 %   sum(x.*M./RHO) must be moles per volume, with level and area in the
-%   matching length units. Enthalpies are zero for the pure liquids at T = 0.
+%   matching length units. Enthalpies are zero for the pure liquids at T = 0,
+%   so E is the heat of vaporisation at T = 0.
+%   A set that works, the example's (cyclohexane_vaporizer_parameters):
+%     time s; amounts and flows mol, mol/s; HEAT_INPUT kW = kJ/s; E kJ/mol;
+%     M kg/mol; CPLA, CPVA kJ/(kg K), CPLB, CPVB kJ/(kg K^2); RHO kg/m^3
+%     with DENSITY_FACTOR = 1; A m^2 and level m; T and the feed
+%     temperatures degC with T0 = 273.15; R = 8.314462618 J/(mol K) with
+%     WE in J/mol; ln(P/kPa) = ANTA + ANTB/(T/degC + ANTC), P in kPa.
+%   Constants tabulated as log10(P/mmHg) = A - B/(T + C) convert by
+%   ANTA = log(10)*A + log(101.325/760), ANTB = -log(10)*B (P in kPa);
+%   constants for T in kelvin take ANTC = C + 273.15 when T is in degC.
 %
 %   Errors
 %     'inputs not correct'       not exactly 25 inputs
@@ -74,6 +84,11 @@
 %     vaporizer:notNumericScalar a scalar input that is empty, of a class
 %                                without numbers (cell, struct, ...), or
 %                                sparse with more than one element
+%   Inputs are checked in position order; the first failure is reported,
+%   and a message with an identifier names the input by position and name,
+%   e.g. 'input 5 (feed1_comp) must hold at least 7 values; it holds 3'.
+%   Numerical trouble (a level of 0, a zero density, an overflowing
+%   exponential) is no error: it shows as Inf or NaN in the outputs.
 %   Complex inputs are accepted; only their real parts are used. Scalar
 %   inputs may also be logical or char, or a 1-by-1 sparse value.
 %
