@@ -18,7 +18,10 @@ function package_round_trip(tarball, source_dir)
   package_dir = installed{1}.dir;
 
   pkg('load', 'mex_suite');
-  modules = index_category(fullfile(package_dir, 'packinfo', 'INDEX'), 'Modules');
+  % The functions of the INDEX's category Modules, one an indented line.
+  modules = regexp(fileread(fullfile(package_dir, 'packinfo', 'INDEX')), ...
+                   '\nModules\n((?: [^\n]*\n)*)', 'tokens', 'once');
+  modules = strsplit(strtrim(modules{1}));
   assert(all(ismember({'vaporizer', 'Transmit', 'murtal'}, modules)), 'INDEX lists %s', ...
          strjoin(modules, ', '));
   for i = 1:numel(modules)
@@ -52,16 +55,3 @@ function package_round_trip(tarball, source_dir)
          tarball, numel(modules));
 end
 
-% The function names of one category of a package's INDEX file.
-function names = index_category(index_file, category)
-  lines = regexp(fileread(index_file), '\r?\n', 'split');
-  names = {};
-  inside = false;
-  for i = 2:numel(lines)
-    if isempty(lines{i}) || ~isspace(lines{i}(1))
-      inside = strcmp(strtrim(lines{i}), category);
-    elseif inside
-      names = [names, strsplit(strtrim(lines{i}))]; %#ok<AGROW>
-    end
-  end
-end
