@@ -9,7 +9,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 WINDOWS_DIR ?= build-windows
 
-.PHONY: all configure test demo bench clean sanitize fuzz windows
+.PHONY: all configure test demo package bench clean sanitize fuzz windows
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -17,7 +17,11 @@ all: configure
 configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
-test: all
+# Installs what is missing first, as make demo does, so that it works on a
+# fresh machine; when everything is there that costs a second.
+test:
+	bash scripts/install-deps.sh
+	$(MAKE) all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The worked examples: installs what is missing, builds, then simulates the
@@ -31,6 +35,11 @@ demo:
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave vaporizer_step_octave Transmit_octave murtal_octave
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
 	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters();"
+
+# The GNU Octave package, $(BUILD_DIR)/package/mex_suite-<version>.tar.gz,
+# for pkg install; written from the repository's folders, nothing compiled.
+package:
+	cmake -DOUTPUT_DIR=$(abspath $(BUILD_DIR))/package -P package/make_package.cmake
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.

@@ -1,11 +1,14 @@
 function built = make_mex(output_dir, varargin)
 %MAKE_MEX  Build vaporizer, Transmit and murtal with mex alone.
-%   MAKE_MEX builds the three modules from MATLAB or GNU Octave into the
-%   folder build/mex below this file and copies each module's help file
+%   MAKE_MEX builds the modules from MATLAB or GNU Octave into the folder
+%   build/mex below this file and copies each module's help file
 %   (vaporizer.m, Transmit.m, murtal.m) beside it, so that
 %       addpath('build/mex')
 %   is all that is left to do. No CMake is needed, only a C++17 compiler
-%   that mex knows (MATLAB: see "mex -setup C++").
+%   that mex knows (MATLAB: see "mex -setup C++"). The modules and their
+%   sources come from cmake/mex_modules.txt; a module that needs a library
+%   beyond the host's (vaporizer_step: SUNDIALS) is left to CMake and the
+%   Octave package.
 %
 %   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
 %   MAKE_MEX(OUTPUT_DIR, 'force') rebuilds every module. Without it a
@@ -29,28 +32,29 @@ function built = make_mex(output_dir, varargin)
   end
   output_dir = absolute_folder(output_dir);
 
-  % Each module: its name, its folder, the gateway first, then the
-  % computational routines it calls, its help file and its Windows
-  % resource script, if any.
-  modules = {
-    'vaporizer', 'vaporizer_model', ...
-        {'vaporizer_gateway.cpp', 'property_correlations.cpp', 'balance_equations.cpp'}, ...
-        'vaporizer.m', 'vaporizer.rc'
-    'Transmit', 'transmission', {'transmit_gateway.cpp', 'transmission_update.cpp'}, 'Transmit.m', ''
-    'murtal', 'cluster_counter', {'murtal_gateway.cpp'}, 'murtal.m', ''
-  };
   shared_headers = dir(fullfile(root, 'host_interface', '*.h'));
   shared_headers = fullfile(root, 'host_interface', {shared_headers.name});
 
   built = {};
+  modules = module_list(root);
   for m = 1:size(modules, 1)
-    [name, folder, sources, help_file, resource] = modules{m, :};
-    folder = fullfile(root, folder);
-    sources = fullfile(folder, sources);
+    [name, libraries, sources] = modules{m, :};
+    sources = fullfile(root, sources);
+    folder = fileparts(sources{1});
+    if ~exist(sources{1}, 'file')
+      continue;
+    elseif ~isempty(libraries)
+      fprintf('make_mex: %s needs %s, which make_mex does not link; build it with CMake or the Octave package\n', ...
+              name, strjoin(libraries, ', '));
+      continue;
+    end
+    help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
     inputs = [sources, fullfile(folder, {local_headers.name}), shared_headers];
-    if ispc() && ~isempty(resource)
-      resource = fullfile(folder, resource);
+    % A module's Windows resources: the resource script <name>.rc beside
+    % its gateway, if there is one.
+    resource = fullfile(folder, [name '.rc']);
+    if ispc() && exist(resource, 'file')
       inputs{end + 1} = resource; %#ok<AGROW>
     else
       resource = '';
@@ -112,6 +116,26 @@ function compile(name, folder, sources, resource, output_dir, root)
       flags{end + 1} = ['LINKFLAGS=$LINKFLAGS "' compiled '"'];
     end
     mex('-R2017b', flags{:}, includes{:}, sources{:}, '-outdir', output_dir, '-output', name);
+  end
+end
+
+% The modules and their sources, from cmake/mex_modules.txt, the list every
+% build reads: one row per module, its name, the libraries it needs beyond
+% the host's (empty for none) and its sources from the top of the
+% repository, the gateway first.
+function modules = module_list(root)
+  lines = regexp(fileread(fullfile(root, 'cmake', 'mex_modules.txt')), '\r?\n', 'split');
+  modules = cell(0, 3);
+  for i = 1:numel(lines)
+    fields = regexp(strtrim(lines{i}), '\s+', 'split');
+    if numel(fields) < 3 || fields{1}(1) == '#'
+      continue;
+    end
+    libraries = fields(2);
+    if strcmp(libraries{1}, '-')
+      libraries = {};
+    end
+    modules(end + 1, :) = {fields{1}, libraries, fields(3:end)}; %#ok<AGROW>
   end
 end
 

@@ -36,6 +36,8 @@
 %                                         while counting)
 %     'Invalid cluster label value'       a stored entry lies in a row whose
 %                                         label does not truncate into 1 .. K
+%   A message with an identifier names the input by position and name, e.g.
+%   'input 2 (K) must truncate to a cluster count from 0 to 2147483647'.
 %
 %   Example
 %     C = sparse([0; 1; 1; 0; 1]);
@@ -48,3 +50,6 @@
 % This file holds the help text; the function itself is the compiled module
 % murtal.mex beside it.
 error('murtal:notBuilt', 'murtal: the compiled module is missing; build it first.');
+
+%!assert (murtal (sparse ([0; 1; 1; 0; 1]), 3, [3; 1; 2.9; 0; 1]), [2; 1; 0])
+%!error <Invalid cluster label value> murtal (sparse ([1; 1]), 1, [1 2])

@@ -8,10 +8,13 @@
 #                      (cmake/WindowsModules.cmake)
 #   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
 #                      through FindMatlab, help file beside it
-# LIBRARIES are the computational routines the gateway calls. Each module's
-# gateway and LIBRARIES are recorded in the global property
-# MEX_SUITE_MODULE_<name>, for builds of other forms (tests/windows builds
-# gateways as loadable modules for Linux).
+# LIBRARIES are the computational routines the gateway calls. The sources of
+# each come from cmake/mex_modules.txt (mex_module_sources), which make_mex.m
+# and the Octave package read too. Each module's gateway and LIBRARIES are
+# recorded in the global property MEX_SUITE_MODULE_<name>, for builds of
+# other forms (tests/windows builds gateways as loadable modules for Linux).
+
+include(MexModules)
 
 if(MEX_SUITE_OCTAVE)
   find_program(MKOCTFILE mkoctfile REQUIRED)
@@ -50,8 +53,8 @@ endfunction()
 
 function(add_mex_module name)
   cmake_parse_arguments(ARG "" "GATEWAY;HELP" "LIBRARIES" ${ARGN})
-  set_property(GLOBAL PROPERTY MEX_SUITE_MODULE_${name}
-               ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_GATEWAY} ${ARG_LIBRARIES})
+  get_filename_component(gateway_path ${ARG_GATEWAY} ABSOLUTE)
+  set_property(GLOBAL PROPERTY MEX_SUITE_MODULE_${name} ${gateway_path} ${ARG_LIBRARIES})
 
   add_library(${name}_in_process STATIC ${ARG_GATEWAY})
   target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_IN_PROCESS_HOST)

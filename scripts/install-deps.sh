@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package the build, the tests, the
-# benchmarks and the examples need. Safe to run again: it installs only what
-# is missing.
+# benchmarks, the examples and the Octave package need. Safe to run again:
+# it installs only what is missing, and reads no package index when nothing
+# is.
 set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  octave liboctave-dev
-  libsundials-dev octave-parallel
+  octave liboctave-dev octave-parallel libsundials-dev
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 icoutils wine64
 )
 
+# One query for all of them, as make test runs this every time. dpkg-query
+# fails when it knows a package not at all, which counts as missing.
+installed=" $( (dpkg-query -W -f='${Package}=${Status}\n' "${packages[@]}" 2>/dev/null || true) |
+              sed -n 's/=install ok installed$//p' | tr '\n' ' ') "
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
+  [[ $installed == *" $package "* ]] || missing+=("$package")
 done
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -35,10 +35,12 @@
 %     DELAY_LENGTH   cells in use, truncated toward zero (3.7 acts as 3);
 %                    at most numel(DELAY_LINE), and at least 1 when
 %                    STAGE_COUNT is 1 or more (without stages no delayed
-%                    cell is read, so 0 or less is fine)
+%                    cell is read, so 0 or less is fine). A dead time of
+%                    theta sampled every TIME_STEP needs theta/TIME_STEP + 1
+%                    cells
 %     STAGE_COUNT    stages updated, truncated toward zero; 0 or less
 %                    updates none; at most numel(LAG_STATES)
-%     TIME_STEP      Euler step size h
+%     TIME_STEP      Euler step size h; the lags are stable for h < 2 T
 %     RANGE_LOW      value that maps to 0
 %     RANGE_HIGH     value that maps to 1 (below RANGE_LOW: a falling scale)
 %   Scalar inputs may be numeric (complex: the real part), logical or char,
@@ -61,6 +63,9 @@
 %     Transmit:badDelayLength    DELAY_LENGTH truncates above numel(DELAY_LINE),
 %                                or below 1 while STAGE_COUNT is 1 or more
 %     Transmit:tooManyStages     STAGE_COUNT truncates above numel(LAG_STATES)
+%   A message with an identifier names the input by position and name, e.g.
+%   'input 7 (stage_count) must truncate to at most 1, the elements of
+%   input 3 (lag_states); it truncates to 3'.
 %
 %   Example: a 4-20 mA transmitter with 5 steps of dead time and two lags
 %     h = 0.1;  L = 6;  n = 2;
@@ -78,3 +83,31 @@
 % This file holds the help text; the function itself is the compiled module
 % Transmit.mex beside it.
 error('Transmit:notBuilt', 'Transmit: the compiled module is missing; build it first.');
+
+%!test
+%! ## The example above.
+%! h = 0.1;  L = 6;  n = 2;
+%! line = zeros (L, 1);  lags = zeros (n, 1);
+%! reading = zeros (1, 20);
+%! for k = 1:20
+%!   [line, lags] = Transmit (4 + 16 * (k >= 10), line, lags, 0.5, 0.3, L, n, h, 4, 20);
+%!   reading(k) = lags(end);
+%! endfor
+%! assert (reading(1:15), zeros (1, 15));
+%! assert (reading(16), 1/9, eps);
+
+%!test
+%! ## Steps with random values, time constants and step sizes, bit for bit
+%! ## against their arithmetic in m-code: the line shifts by a cell, the new
+%! ## fraction enters cell 1, and the delayed cell (here the third) and each
+%! ## stage's previous state drive the lags.
+%! line = zeros (4, 1);  lags = zeros (3, 1);
+%! for k = 1:50
+%!   v = 4 + 16 * rand;  T = 0.01 + rand;  h = 0.1 * rand;
+%!   [new_line, new_lags] = Transmit (v, line, lags, 1, T, 3, 3, h, 4, 20);
+%!   assert (new_line, [(v - 4) / (20 - 4); line(1:2); 0]);
+%!   assert (new_lags, lags + (([line(2); lags(1:2)] - lags) / T) * h);
+%!   line = new_line;  lags = new_lags;
+%! endfor
+
+%!error <inputs not correct> Transmit (1)

@@ -64,7 +64,17 @@
 %   R*(T + T0) must have the units of WE per mole; T + C must be the
 %   temperature the vapour-pressure constants expect; DENSITY_FACTOR over
 %   sum(x.*M./RHO) must be moles per volume, with level and area in the
-%   matching length units. Enthalpies are zero for the pure liquids at T = 0.
+%   matching length units. Enthalpies are zero for the pure liquids at T = 0,
+%   so E is the heat of vaporisation at T = 0.
+%   A set that works, the example's (cyclohexane_vaporizer_parameters):
+%     time s; amounts and flows mol, mol/s; HEAT_INPUT kW = kJ/s; E kJ/mol;
+%     M kg/mol; CPLA, CPVA kJ/(kg K), CPLB, CPVB kJ/(kg K^2); RHO kg/m^3
+%     with DENSITY_FACTOR = 1; A m^2 and level m; T and the feed
+%     temperatures degC with T0 = 273.15; R = 8.314462618 J/(mol K) with
+%     WE in J/mol; ln(P/kPa) = ANTA + ANTB/(T/degC + ANTC), P in kPa.
+%   Constants tabulated as log10(P/mmHg) = A - B/(T + C) convert by
+%   ANTA = log(10)*A + log(101.325/760), ANTB = -log(10)*B (P in kPa);
+%   constants for T in kelvin take ANTC = C + 273.15 when T is in degC.
 %
 %   Errors
 %     'inputs not correct'       not exactly 25 inputs
@@ -74,6 +84,11 @@
 %     vaporizer:notNumericScalar a scalar input that is empty, of a class
 %                                without numbers (cell, struct, ...), or
 %                                sparse with more than one element
+%   Inputs are checked in position order; the first failure is reported,
+%   and a message with an identifier names the input by position and name,
+%   e.g. 'input 5 (feed1_comp) must hold at least 7 values; it holds 3'.
+%   Numerical trouble (a level of 0, a zero density, an overflowing
+%   exponential) is no error: it shows as Inf or NaN in the outputs.
 %   Complex inputs are accepted; only their real parts are used. Scalar
 %   inputs may also be logical or char, or a 1-by-1 sparse value.
 %
@@ -98,3 +113,51 @@
 % This file holds the help text; the function itself is the compiled module
 % vaporizer.mex beside it.
 error('vaporizer:notBuilt', 'vaporizer: the compiled module is missing; build it first.');
+
+%!shared p, props
+%! p = cyclohexane_vaporizer_parameters ();
+%! props = {p.area, p.wilson_volume, p.wilson_energy, p.molar_mass, p.density, ...
+%!          p.enthalpy_offset, p.cp_liquid_a, p.cp_liquid_b, p.cp_vapour_a, ...
+%!          p.cp_vapour_b, p.antoine_a, p.antoine_b, p.antoine_c, p.gas_constant, ...
+%!          p.density_factor, p.temperature_offset};
+
+%!test
+%! ## Cyclohexane alone (component 4, the dependent one) gives off pure
+%! ## cyclohexane and boils at 101.325 kPa at its normal boiling point.
+%! state = [zeros(6, 1); 1; p.normal_boiling_point(4)];
+%! [~, ~, y, ~, P] = vaporizer (state, 0, 0, 0, p.feed1_comp, 20, 0, p.feed2_comp, 20, props{:});
+%! assert (y, [0; 0; 0; 1; 0; 0; 0]);
+%! assert (P, 101.325, -2e-3);
+
+%!test
+%! ## Every output bit for bit against the model written out in m-code, at
+%! ## states and feeds drawn at random: element-wise operations in the
+%! ## module's order, and sums that add their terms in index order, as the
+%! ## module's loops do.
+%! [A, WV, WE, M, rho, e, ca, cb, cva, cvb, anta, antb, antc, R, df, T0] = props{:};
+%! ## The scalar square is the C library's pow, as in the module.
+%! hl = @(w, t) sum (w .* ((ca * t + (0.5 * cb) * t^2) .* M));
+%! hv = @(w, t) sum (w .* ((cva * t + (0.5 * cvb) * t^2) .* M + e));
+%! for trial = 1:20
+%!   s = [0.1 * rand(6, 1); 0.5 + rand; 60 + 100 * rand];
+%!   V = 10 * rand;  Q = 1000 * rand;
+%!   F1 = 5 * rand;  z1 = rand (7, 1);  T1 = 100 + 50 * rand;
+%!   F2 = 10 * rand;  z2 = rand (7, 1);  T2 = 20 + 60 * rand;
+%!   [ds, level, y, T, P] = vaporizer (s, V, Q, F1, z1, T1, F2, z2, T2, props{:});
+%!   x = [s(1:3); 1 - sum(s(1:6)); s(4:6)];
+%!   W = s(7) * A;
+%!   c = df / sum (x .* M ./ rho);
+%!   L = WV .* exp (-WE / (R * (s(8) + T0)));   # column i forms component i's sum
+%!   S = sum (L .* x, 1)';
+%!   gam = exp ((1 - log (S)) - sum ((L ./ S') .* x', 2));
+%!   xpg = x .* exp (anta + antb ./ (s(8) + antc)) .* gam;
+%!   yy = xpg / sum (xpg);
+%!   N = (F1 + F2) - V;
+%!   dx = ((F1 * z1 + F2 * z2) - V * yy - x * N) / c / W;
+%!   hx = hl (x, s(8));
+%!   dT = ((F1 * (hv (z1, T1) - hx) + F2 * (hl (z2, T2) - hx)) - V * (hv (yy, s(8)) - hx) + Q) ...
+%!        / (c * W) / sum (x .* M .* (ca + cb * s(8)));
+%!   assert ({ds, level, y, T, P}, {[dx([1:3 5:7]); N / c / A; dT], s(7), yy, s(8), sum(xpg)});
+%! endfor
+
+%!error <inputs not correct> vaporizer (1)
