@@ -1,14 +1,20 @@
 function built = make_mex(output_dir, varargin)
-%MAKE_MEX  Build vaporizer, Transmit and murtal with mex alone.
+%MAKE_MEX  Build vaporizer, vaporizer_step, Transmit and murtal with mex alone.
 %   MAKE_MEX builds the modules from MATLAB or GNU Octave into the folder
 %   build/mex below this file and copies each module's help file
-%   (vaporizer.m, Transmit.m, murtal.m) beside it, so that
+%   (vaporizer.m, Transmit.m, ...) beside it, so that
 %       addpath('build/mex')
 %   is all that is left to do. No CMake is needed, only a C++17 compiler
 %   that mex knows (MATLAB: see "mex -setup C++"). The modules and their
-%   sources come from cmake/mex_modules.txt; a module that needs a library
-%   beyond the host's (vaporizer_step: SUNDIALS) is left to CMake and the
-%   Octave package.
+%   sources come from cmake/mex_modules.txt.
+%
+%   vaporizer_step links SUNDIALS CVODE statically: the header cvode/cvode.h
+%   and the library libsundials_cvode.a (sundials_cvode_static.lib or
+%   sundials_cvode.lib with MSVC). Under Octave make_mex finds them where
+%   the compiler does (Debian: libsundials-dev); elsewhere, name the folder
+%   that holds include/ and lib/ (a SUNDIALS install prefix):
+%       make_mex(OUTPUT_DIR, 'sundials', 'C:\sundials')
+%   Without them vaporizer_step is skipped, with a message.
 %
 %   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
 %   MAKE_MEX(OUTPUT_DIR, 'force') rebuilds every module. Without it a
@@ -27,6 +33,14 @@ function built = make_mex(output_dir, varargin)
     output_dir = fullfile(root, 'build', 'mex');
   end
   force = any(strcmpi(varargin, 'force'));
+  sundials = '';
+  named = find(strcmpi(varargin, 'sundials'), 1);
+  if ~isempty(named)
+    if named == numel(varargin)
+      error('make_mex:sundials', 'make_mex: ''sundials'' must be followed by a folder');
+    end
+    sundials = varargin{named + 1};
+  end
   if ~exist(output_dir, 'dir')
     mkdir(output_dir);
   end
@@ -43,10 +57,15 @@ function built = make_mex(output_dir, varargin)
     folder = fileparts(sources{1});
     if ~exist(sources{1}, 'file')
       continue;
-    elseif ~isempty(libraries)
-      fprintf('make_mex: %s needs %s, which make_mex does not link; build it with CMake or the Octave package\n', ...
-              name, strjoin(libraries, ', '));
-      continue;
+    end
+    linked = struct('include', {{}}, 'archives', {{}});
+    if any(strcmp(libraries, 'cvode'))
+      linked = find_cvode(sundials);
+      if isempty(linked.archives)
+        fprintf(['make_mex: %s skipped: it needs SUNDIALS CVODE (cvode/cvode.h and the static ' ...
+                 'library), not found; name its folder with make_mex(OUTPUT_DIR, ''sundials'', FOLDER)\n'], name);
+        continue;
+      end
     end
     help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
@@ -63,7 +82,7 @@ function built = make_mex(output_dir, varargin)
 
     if force || newest(inputs) > modified(target)
       fprintf('make_mex: building %s\n', target);
-      compile(name, folder, sources, resource, output_dir, root);
+      compile(name, [sources, linked.archives], [linked.include, {folder}], resource, output_dir, root);
       built{end + 1} = name; %#ok<AGROW>
     else
       fprintf('make_mex: %s is up to date\n', target);
@@ -72,8 +91,8 @@ function built = make_mex(output_dir, varargin)
   end
 end
 
-function compile(name, folder, sources, resource, output_dir, root)
-  includes = {['-I' fullfile(root, 'host_interface')], ['-I' folder]};
+function compile(name, sources, include_dirs, resource, output_dir, root)
+  includes = strcat('-I', [{fullfile(root, 'host_interface')}, include_dirs]);
   % Object files and compiled resources go to a scratch folder, not the sources.
   scratch = tempname();
   mkdir(scratch);
@@ -116,6 +135,35 @@ function compile(name, folder, sources, resource, output_dir, root)
       flags{end + 1} = ['LINKFLAGS=$LINKFLAGS "' compiled '"'];
     end
     mex('-R2017b', flags{:}, includes{:}, sources{:}, '-outdir', output_dir, '-output', name);
+  end
+end
+
+% SUNDIALS CVODE for a static link: its include folder (empty where the
+% compiler finds the header itself) and its archive; no archive when it is
+% not found. Under a folder the user names, its include/ and lib/; else,
+% under Octave, where Octave's compiler looks.
+function linked = find_cvode(prefix)
+  linked = struct('include', {{}}, 'archives', {{}});
+  names = {'libsundials_cvode.a', 'sundials_cvode_static.lib', 'sundials_cvode.lib'};
+  if ~isempty(prefix)
+    for folder = strcat(prefix, filesep, {'lib', 'lib64', fullfile('lib', 'x86_64-linux-gnu')})
+      for n = 1:numel(names)
+        archive = fullfile(folder{1}, names{n});
+        if exist(archive, 'file') && exist(fullfile(prefix, 'include', 'cvode', 'cvode.h'), 'file')
+          linked = struct('include', {{fullfile(prefix, 'include')}}, 'archives', {{archive}});
+          return;
+        end
+      end
+    end
+  elseif exist('OCTAVE_VERSION', 'builtin')
+    compiler = strtrim(mkoctfile('-p', 'CXX'));
+    [status, archive] = system([compiler ' -print-file-name=' names{1}]);
+    archive = strtrim(archive);
+    [status_header, ~] = system(['echo ''#include <cvode/cvode.h>'' | ' compiler ...
+                                 ' -E -x c++ - > /dev/null 2>&1']);
+    if status == 0 && exist(archive, 'file') == 2 && ~strcmp(archive, names{1}) && status_header == 0
+      linked.archives = {archive};
+    end
   end
 end
 

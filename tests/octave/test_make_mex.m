@@ -1,4 +1,4 @@
-% The prompt build script: builds all three modules into a folder of its
+% The prompt build script: builds every module into a folder of its
 % own, copies the help files beside them, rebuilds nothing the second time,
 % and the fresh modules give the same bits as the CMake-built ones.
 
@@ -9,8 +9,12 @@ start_dir = pwd();
 cleanup = onCleanup(@() cd(start_dir));
 
 built = make_mex(output_dir);
-assert(isequal(sort(built), sort({'Transmit', 'murtal', 'vaporizer'})), 'built: %s', strjoin(built, ', '));
 names = {'vaporizer', 'Transmit', 'murtal'};
+% vaporizer_step needs SUNDIALS, which make_mex finds where CMake found it.
+if exist(fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'vaporizer_step.mex'), 'file')
+  names{end + 1} = 'vaporizer_step';
+end
+assert(isequal(sort(built), sort(names)), 'built: %s', strjoin(built, ', '));
 for i = 1:numel(names)
   assert(exist(fullfile(output_dir, [names{i} '.' mexext()]), 'file') == 3, '%s module missing', names{i});
   assert(exist(fullfile(output_dir, [names{i} '.m']), 'file') == 2, '%s help missing', names{i});
