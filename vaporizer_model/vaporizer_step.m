@@ -99,3 +99,34 @@
 % This file holds the help text; the function itself is the compiled module
 % vaporizer_step.mex beside it.
 error('vaporizer_step:notBuilt', 'vaporizer_step: the compiled module is missing; build it first.');
+
+%!shared p, c, rest
+%! p = cyclohexane_vaporizer_parameters ();
+%! rest = [0.0054; 0.0153; 0.0113; 0.0650; 0.0339; 0.0855; 1.0; 100];
+%! c = vaporizer_inputs (p, rest, 12, 302.3, 1.2 * p.feed2_flow);
+
+%!test
+%! ## An interval of 0 returns the state; any other ends where the model's
+%! ## outputs are vaporizer's at the end state, bit for bit.
+%! assert (vaporizer_step (c{:}, 0), rest);
+%! [s, level, y, T, P, stats] = vaporizer_step (c{:}, 2);
+%! at_end = c;
+%! at_end{1} = s;
+%! [~, level_v, y_v, T_v, P_v] = vaporizer (at_end{:});
+%! assert ({level, y, T, P}, {level_v, y_v, T_v, P_v});
+%! assert (stats.steps > 0 && s(7) > rest(7));
+
+%!function ds = derivatives (state, c)
+%! c{1} = state;
+%! [ds, ~, ~, ~, ~] = vaporizer (c{:});
+%!endfunction
+
+%!test
+%! ## Within 1e-6 of ode15s run a hundred times tighter.
+%! options = odeset ("RelTol", 1e-8, "AbsTol", 1e-10);
+%! s = vaporizer_step (c{:}, 2, options);
+%! [~, trajectory] = ode15s (@(t, x) derivatives (x, c), [0 2], rest, ...
+%!                          odeset ("RelTol", 1e-10, "AbsTol", 1e-12));
+%! assert (s, trajectory(end, :)', -1e-6);
+
+%!error <field Events is set> vaporizer_step (c{:}, 2, odeset ("Events", @(t, y) y))
