@@ -3,6 +3,9 @@
 expected = {'vaporizer', 'VAPORIZER  Right-hand side of a seven-component vaporizer'
             'Transmit', 'TRANSMIT  One time step of a transmission element'
             'murtal', 'MURTAL  Count the stored entries of a sparse column per cluster'};
+if exist('vaporizer_step') == 3
+  expected(end + 1, :) = {'vaporizer_step', 'VAPORIZER_STEP  Advance the vaporizer over one interval'};
+end
 for i = 1:size(expected, 1)
   name = expected{i, 1};
   % The help file sits beside the module itself, not elsewhere on the path.
