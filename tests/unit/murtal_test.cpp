@@ -250,10 +250,11 @@ TEST(MurtalChecks, LMustBeDenseDoubleAndLongEnough)
          {std::vector<double>{1, 1, 1}, std::vector<double>{5, 1, 1}, std::vector<double>{}})
         expect_error(murtal(c.get(), 2, short_l), "murtal:tooShort",
                      "input 3 (L) " + too_short(4, short_l.size()));
-    // Counts beyond 32 bits are printed whole.
-    ArrayPtr tall = sparse_column(std::size_t{1} << 33, {std::size_t{1} << 32});
+    // Counts print whole up to the tallest column a host makes (2^48 - 1 rows).
+    const std::size_t tallest = (std::size_t{1} << 48) - 1;
+    ArrayPtr tall = sparse_column(tallest, {tallest - 1});
     expect_error(murtal(tall.get(), 2, {1, 1, 1}), "murtal:tooShort",
-                 "input 3 (L) " + too_short((std::size_t{1} << 32) + 1, 3));
+                 "input 3 (L) " + too_short(tallest, 3));
     ArrayPtr four = make_column({1, 1, 1, 2});
     EXPECT_EQ(counts(murtal(c.get(), k.get(), four.get())), (std::vector<double>{1, 1}));
 }
