@@ -26,56 +26,54 @@ props = {WV, WE, M, rho, e, ca, cb, cva, cvb, anta, antb, antc, 8.314, 1, 273.15
 z1 = [0.20; 0.10; 0.25; 0.15; 0.10; 0.05; 0.15];
 z2 = [0.05; 0.15; 0.35; 0.20; 0.05; 0.10; 0.10];
 
-% Bit for bit on realistic states, as columns and as rows; one state sits
-% at a temperature where pow(T, 2) and T*T differ.
+% Bit for bit against the m-code over seeded random sets in which every
+% input moves. A sum or quotient evaluated in another grouping changes the
+% last bits of as few as one set in seven, so 200 sets leave it no room;
+% every other set goes in as rows. The last set sits at a temperature where
+% pow(T, 2) and T*T differ on this machine.
 rand('seed', 42);
-states = [0.12; 0.08; 0.30; 0.10; 0.05; 0.07; 1.2; 78.5];
-for n = 1:20
-  states(:, end + 1) = [0.2 * rand(6, 1); 0.5 + rand; 20 + 150 * rand];
-end
-states(8, end + 1) = 171.75096981575376;
-states(1:7, end) = states(1:7, 1);
-for n = 1:columns(states)
-  args = {4 * rand, 2e5 * rand, 2, z1, 95, 5, z2, 40, 1.5, props{:}};
-  for shape = 1:2
-    s = states(:, n);
-    if shape == 2
-      s = s';
-      args{4} = z1';
-    end
-    expected = cell(1, 5);
-    actual = cell(1, 5);
-    [expected{:}] = vaporizer_reference(s, args{:});
-    [actual{:}] = vaporizer(s, args{:});
-    for k = 1:5
-      assert(isequal(size(actual{k}), size(expected{k})), 'state %d output %d shape', n, k);
-      assert(isequal(actual{k}, expected{k}), 'state %d shape %d output %d differs by %g', ...
-             n, shape, k, max(abs(actual{k}(:) - expected{k}(:))));
-    end
+for n = 1:201
+  [s, args] = random_vaporizer_arguments(props);
+  if n == 201
+    s(8) = 171.75096981575376;
+  end
+  if mod(n, 2) == 0
+    s = s';
+    args{4} = args{4}';
+  end
+  expected = cell(1, 5);
+  actual = cell(1, 5);
+  [expected{:}] = vaporizer_reference(s, args{:});
+  [actual{:}] = vaporizer(s, args{:});
+  for k = 1:5
+    assert(isequal(size(actual{k}), size(expected{k})), 'set %d output %d shape', n, k);
+    assert(isequal(typecast(actual{k}(:), 'uint64'), typecast(expected{k}(:), 'uint64')), ...
+           'set %d output %d differs by %g', n, k, max(abs(actual{k}(:) - expected{k}(:))));
   end
 end
-assert(isequal(size(vaporizer_rhs(0, states(:, 1)', args{:})), [1 8]));
+state = [0.12; 0.08; 0.30; 0.10; 0.05; 0.07; 1.2; 78.5];
+assert(isequal(size(vaporizer_rhs(0, state', args{:})), [1 8]));
 
 % Longer state and composition: extra elements stay 0; scalars given as
 % arrays count with their first element; complex inputs with their real part.
-[ds, level, y, ~, ~] = vaporizer([states(:, 1); 5; 6], 1, 0, 2, [z1; 3], 95, 5, z2, 40, ...
+[ds, level, y, ~, ~] = vaporizer([state; 5; 6], 1, 0, 2, [z1; 3], 95, 5, z2, 40, ...
                            [1.5 9], props{:});
-[ds0, ~, y0, ~, ~] = vaporizer(states(:, 1), 1, 0, 2, z1, 95, 5, z2, 40, 1.5, props{:});
-assert(isequal(ds, [ds0; 0; 0]) && isequal(y, [y0; 0]) && level == states(7, 1));
-[dsc, ~, yc, ~, ~] = vaporizer(complex(states(:, 1), 1), 1, 0, 2, z1, 95, 5i + 5, z2, 40, ...
+[ds0, ~, y0, ~, ~] = vaporizer(state, 1, 0, 2, z1, 95, 5, z2, 40, 1.5, props{:});
+assert(isequal(ds, [ds0; 0; 0]) && isequal(y, [y0; 0]) && level == state(7));
+[dsc, ~, yc, ~, ~] = vaporizer(complex(state, 1), 1, 0, 2, z1, 95, 5i + 5, z2, 40, ...
                          1.5, props{:});
 assert(isequal(dsc, ds0) && isequal(yc, y0));
 % Scalars of every class the host reads as a number: true heats like 1, a
 % char area counts with its code, a 1-by-1 sparse flow with its value.
-[dsl, ~, yl, ~, ~] = vaporizer(states(:, 1), 1, true, 2, z1, 95, 5, z2, 40, 1.5, props{:});
-[ds1, ~, y1, ~, ~] = vaporizer(states(:, 1), 1, 1, 2, z1, 95, 5, z2, 40, 1.5, props{:});
+[dsl, ~, yl, ~, ~] = vaporizer(state, 1, true, 2, z1, 95, 5, z2, 40, 1.5, props{:});
+[ds1, ~, y1, ~, ~] = vaporizer(state, 1, 1, 2, z1, 95, 5, z2, 40, 1.5, props{:});
 assert(isequal(dsl, ds1) && isequal(yl, y1));
-[dsc, ~, yc, ~, ~] = vaporizer(states(:, 1), sparse(1), 1, 2, z1, 95, 5, z2, 40, char(2), props{:});
-[ds2, ~, y2, ~, ~] = vaporizer(states(:, 1), 1, 1, 2, z1, 95, 5, z2, 40, 2, props{:});
+[dsc, ~, yc, ~, ~] = vaporizer(state, sparse(1), 1, 2, z1, 95, 5, z2, 40, char(2), props{:});
+[ds2, ~, y2, ~, ~] = vaporizer(state, 1, 1, 2, z1, 95, 5, z2, 40, 2, props{:});
 assert(isequal(dsc, ds2) && isequal(yc, y2));
 
 % Exact counts, inputs first.
-args = {states(:, 1), 1, 0, 2, z1, 95, 5, z2, 40, 1.5, props{:}};
+args = {state, 1, 0, 2, z1, 95, 5, z2, 40, 1.5, props{:}};
 expect_error(@() vaporizer(args{1:24}), '', 'inputs not correct');
 expect_error(@() vaporizer(args{:}, 1), '', 'inputs not correct');
 expect_error(@() call_with_outputs(@vaporizer, 2, args{1:24}), '', 'inputs not correct');
@@ -83,7 +81,7 @@ for nout = [0 1 4 6]
   expect_error(@() call_with_outputs(@vaporizer, nout, args{:}), '', 'outputs not correct');
 end
 
-% Inputs outside the data model end in an error naming the input.
+% Inputs outside the data model end in an error naming the input, whole.
 names = {'state', 'vapour_flow', 'heat_input', 'feed1_flow', 'feed1_comp', 'feed1_temp', ...
          'feed2_flow', 'feed2_comp', 'feed2_temp', 'area', 'wilson_volume', 'wilson_energy', ...
          'molar_mass', 'density', 'enthalpy_offset', 'cp_liquid_a', 'cp_liquid_b', ...
@@ -93,23 +91,25 @@ for pos = 1:25
   n = numel(args{pos});
   if n == 1
     bad = {[], sparse([0; 1]), {1}, struct('a', 1), @sin};
-    ids = repmat({'vaporizer:notNumericScalar'}, 1, numel(bad));
+    ids = repmat({'notNumericScalar'}, 1, numel(bad));
   else
     bad = {sparse(args{pos}), single(args{pos}), int32(args{pos}), true(n, 1), ...
            repmat('a', n, 1), num2cell(args{pos}), args{pos}(1:end - 1), []};
-    ids = [repmat({'vaporizer:notDenseDouble'}, 1, 6), {'vaporizer:tooShort', 'vaporizer:tooShort'}];
+    ids = [repmat({'notDenseDouble'}, 1, 6), {'tooShort', 'tooShort'}];
   end
   for b = 1:numel(bad)
     call = args;
     call{pos} = bad{b};
-    try
-      [~, ~, ~, ~, ~] = vaporizer(call{:});
-      error('test:noError', 'input %d case %d was accepted', pos, b);
-    catch err
-      assert(strcmp(err.identifier, ids{b}), 'input %d case %d: %s', pos, b, err.identifier);
-      where = sprintf('input %d (%s)', pos, names{pos});
-      assert(~isempty(strfind(err.message, where)), 'message: %s', err.message);
+    switch ids{b}
+      case 'notNumericScalar'
+        what = 'must be a numeric, logical or char value: non-empty, and 1-by-1 if sparse';
+      case 'notDenseDouble'
+        what = 'must be a dense double array';
+      case 'tooShort'
+        what = sprintf('must hold at least %d values; it holds %d', n, numel(bad{b}));
     end
+    expect_error(@() call_with_outputs(@vaporizer, 5, call{:}), ['vaporizer:' ids{b}], ...
+                 sprintf('input %d (%s) %s', pos, names{pos}, what));
   end
 end
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -63,15 +64,32 @@ std::vector<double> output(const CallResult &result, int slot)
                                              : std::vector<double>{};
 }
 
-// The error of a check the suite adds: its identifier, and a message that
-// starts with the input's position and name.
-void expect_rejected(const Inputs &inputs, int position, const std::string &mnemonic)
+// "input N (name) " of the one-based position.
+std::string input(int position) { return about(position, input_names[position - 1]) + " "; }
+
+// What the Transmit checks of its own say about an input.
+const std::string count_not_int32 =
+    "must truncate to a whole number that fits a 32-bit signed integer";
+// delay_length beyond delay_line (array 2), or stage_count beyond lag_states (array 3).
+std::string beyond(std::size_t elements, int array, long value)
+{
+    return "must truncate to at most " + std::to_string(elements) + ", the elements of " +
+           about(array, input_names[array - 1]) + "; it truncates to " + std::to_string(value);
+}
+std::string no_delay_cell(long length, long stages)
+{
+    return "must truncate to 1 or more when input 7 (stage_count) is 1 or more; "
+           "it truncates to " +
+           std::to_string(length) + " and input 7 to " + std::to_string(stages);
+}
+
+// The call fails the check of one input with this mnemonic and message
+// (after "input N (name) "), before any output existed.
+void expect_rejected(const Inputs &inputs, int position, const std::string &mnemonic,
+                     const std::string &what)
 {
     std::size_t before = live_array_count();
-    CallResult result = inputs.call();
-    expect_error_about(result, "Transmit:" + mnemonic,
-                       "input " + std::to_string(position) + " (" + input_names[position - 1] +
-                           ")");
+    expect_error(inputs.call(), "Transmit:" + mnemonic, input(position) + what);
     // Rejected before any output existed: nothing is left for the host to free.
     EXPECT_EQ(live_array_count(), before);
 }
@@ -122,7 +140,7 @@ TEST(TransmitCall, CountsAreTruncatedTowardZero)
     EXPECT_EQ(output(inputs.call(), 1), (std::vector<double>{0.0, 0.0, 0.0}));
     // Any numeric class counts with its first element.
     inputs.set(6, make_dense(ArrayClass::Int8, 1, 1)).set(7, make_row({1.0, 99.0}));
-    expect_rejected(inputs, 6, "badDelayLength");
+    expect_rejected(inputs, 6, "badDelayLength", no_delay_cell(0, 1));
 }
 
 TEST(TransmitCall, OutputsTakeTheShapesOfTheirInputs)
@@ -181,10 +199,7 @@ TEST(TransmitChecks, ScalarInputsTheHostCannotReadAsANumberAreRefused)
         for (ArrayPtr &array : bad) {
             Inputs inputs;
             inputs.set(position, std::move(array));
-            expect_error(inputs.call(), "Transmit:notNumericScalar",
-                         "input " + std::to_string(position) + " (" + input_names[position - 1] +
-                             ") must be a numeric, logical or char value: non-empty, and 1-by-1 "
-                             "if sparse");
+            expect_rejected(inputs, position, "notNumericScalar", not_numeric_scalar);
         }
     }
 }
@@ -198,12 +213,12 @@ TEST(TransmitChecks, ArrayInputsMustBeDenseDoubleAndTheLineNonEmpty)
         for (ArrayPtr &array : bad) {
             Inputs inputs;
             inputs.set(position, std::move(array));
-            expect_rejected(inputs, position, "notDenseDouble");
+            expect_rejected(inputs, position, "notDenseDouble", not_dense_double);
         }
     }
     Inputs inputs;
     inputs.set(2, make_dense(ArrayClass::Double, 1, 0));
-    expect_rejected(inputs, 2, "tooShort");
+    expect_rejected(inputs, 2, "tooShort", too_short(1, 0));
 }
 
 TEST(TransmitChecks, CountsMustTruncateInto32Bits)
@@ -212,7 +227,7 @@ TEST(TransmitChecks, CountsMustTruncateInto32Bits)
         for (double bad : {nan, inf, -inf, 2147483648.0, -2147483649.0, 1e300}) {
             Inputs inputs;
             inputs.set(position, bad);
-            expect_rejected(inputs, position, "countNotInt32");
+            expect_rejected(inputs, position, "countNotInt32", count_not_int32);
         }
 }
 
@@ -221,25 +236,19 @@ TEST(TransmitChecks, CountsMustStayWithinTheirArrays)
     Inputs inputs;  // four cells, three stages, two of them in use
     for (double bad : {5.0, 2147483647.0}) {
         inputs.set(6, bad);
-        expect_error(inputs.call(), "Transmit:badDelayLength",
-                     "input 6 (delay_length) must truncate to at most 4, the elements of input 2 "
-                     "(delay_line); it truncates to " + std::to_string(static_cast<long>(bad)));
+        expect_rejected(inputs, 6, "badDelayLength", beyond(4, 2, static_cast<long>(bad)));
     }
-    // The delayed signal is cell L - 1: with stages in use, L must be 1 or more.
-    for (double bad : {0.0, 0.99, -0.5, -3.0}) {
+    // The delayed signal is cell L - 1: with stages in use, L must be 1 or
+    // more (the most negative L gives the longest message).
+    for (double bad : {0.0, 0.99, -0.5, -3.0, -2147483648.9}) {
         inputs.set(6, bad);
-        expect_error(inputs.call(), "Transmit:badDelayLength",
-                     "input 6 (delay_length) must truncate to 1 or more when input 7 "
-                     "(stage_count) is 1 or more; it truncates to " +
-                         std::to_string(static_cast<long>(bad)) + " and input 7 to 2");
+        expect_rejected(inputs, 6, "badDelayLength", no_delay_cell(static_cast<long>(bad), 2));
     }
     inputs.set(6, 4.9);
     expect_success(inputs.call());
     for (double bad : {4.0, 2147483647.9}) {
         inputs.set(7, bad);
-        expect_error(inputs.call(), "Transmit:tooManyStages",
-                     "input 7 (stage_count) must truncate to at most 3, the elements of input 3 "
-                     "(lag_states); it truncates to " + std::to_string(static_cast<long>(bad)));
+        expect_rejected(inputs, 7, "tooManyStages", beyond(3, 3, static_cast<long>(bad)));
     }
     inputs.set(7, 3.9);
     expect_success(inputs.call());
@@ -247,7 +256,7 @@ TEST(TransmitChecks, CountsMustStayWithinTheirArrays)
     inputs.set(3, make_dense(ArrayClass::Double, 0, 0)).set(7, 0.9);
     expect_success(inputs.call());
     inputs.set(7, 1.0);
-    expect_rejected(inputs, 7, "tooManyStages");
+    expect_rejected(inputs, 7, "tooManyStages", beyond(0, 3, 1));
 }
 
 TEST(TransmitCall, NoStagesLetTheLineBeOutOfUse)
@@ -265,17 +274,46 @@ TEST(TransmitCall, NoStagesLetTheLineBeOutOfUse)
     }
 }
 
+// Inputs in position order, except that the rule tying delay_length to
+// stage_count is checked once both counts are read: input 6's range, input
+// 7's range, then the rule (reported against input 6), then input 8.
 TEST(TransmitChecks, InputsAreCheckedInPositionOrder)
 {
-    Inputs inputs;
-    inputs.set(10, make_dense(ArrayClass::Cell, 1, 1));
-    inputs.set(7, 100.0);
-    inputs.set(3, make_dense(ArrayClass::Single, 3, 1));
-    expect_rejected(inputs, 3, "notDenseDouble");
-    inputs.set(3, make_column({0.0}));
-    expect_rejected(inputs, 7, "tooManyStages");
-    inputs.set(7, 1.0);
-    expect_rejected(inputs, 10, "notNumericScalar");
+    auto fault = [](int position, std::function<ArrayPtr()> make, const std::string &mnemonic,
+                    const std::string &what) {
+        return Fault{position - 1, std::move(make), "Transmit:" + mnemonic,
+                     input(position) + what};
+    };
+    auto scalar = [](double value) { return [value] { return make_scalar(value); }; };
+    auto single = [](std::size_t n) {
+        return [n] { return make_dense(ArrayClass::Single, n, 1); };
+    };
+    auto empty = [] { return make_dense(ArrayClass::Double, 0, 1); };
+    auto cell_at = [&](int position) {
+        return fault(position, [] { return make_dense(ArrayClass::Cell, 1, 1); },
+                     "notNumericScalar", not_numeric_scalar);
+    };
+    expect_checks_in_order(
+        {{cell_at(1)},
+         {fault(2, single(4), "notDenseDouble", not_dense_double),
+          fault(2, empty, "tooShort", too_short(1, 0))},
+         {fault(3, single(3), "notDenseDouble", not_dense_double)},
+         {cell_at(4)},
+         {cell_at(5)},
+         {fault(6, scalar(nan), "countNotInt32", count_not_int32),
+          fault(6, scalar(5.0), "badDelayLength", beyond(4, 2, 5))},
+         {fault(7, scalar(-inf), "countNotInt32", count_not_int32),
+          fault(7, scalar(4.0), "tooManyStages", beyond(3, 3, 4))},
+         {fault(6, scalar(0.0), "badDelayLength", no_delay_cell(0, 2))},
+         {cell_at(8)},
+         {cell_at(9)},
+         {cell_at(10)}},
+        [](Replacements bad) {
+            Inputs inputs;
+            for (auto &[slot, array] : bad)
+                inputs.set(slot + 1, std::move(array));
+            return inputs.call();
+        });
 }
 
 }  // namespace

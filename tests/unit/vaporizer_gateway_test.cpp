@@ -3,6 +3,7 @@
 // model rejected before any output exists.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,9 @@ void expect_shape(const mxArray *array, std::size_t rows, std::size_t columns)
 
 TEST(VaporizerGateway, ReturnsTheRoutinesResultsInColumnsShapedLikeTheInputs)
 {
-    VaporizerInputs in;
+    // Every input a value of its own, so that any two exchanged would show.
+    std::mt19937_64 random(20261208);
+    const VaporizerInputs in = random_vaporizer_inputs(random);
     const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
     CallResult result = vaporizer(host_inputs(in));
     expect_outputs(result, expected);
@@ -151,10 +154,8 @@ TEST(VaporizerGateway, CountsAreExactInputsBeforeOutputs)
     expect_error(vaporizer(inputs, 4), "", "outputs not correct");
 }
 
-std::string about(int position)
-{
-    return "input " + std::to_string(position + 1) + " (" + names[position] + ")";
-}
+// "input N (name) " for the zero-based slot.
+std::string input(int slot) { return about(slot + 1, names[slot]) + " "; }
 
 TEST(VaporizerGateway, EveryArrayInputMustBeDenseDoubleAndLongEnough)
 {
@@ -172,11 +173,13 @@ TEST(VaporizerGateway, EveryArrayInputMustBeDenseDoubleAndLongEnough)
                                   make_dense(ArrayClass::Cell, n, 1)};
         for (ArrayPtr &bad : wrong_class) {
             inputs[pos] = std::move(bad);
-            expect_error_about(vaporizer(inputs), "vaporizer:notDenseDouble", about(pos));
+            expect_error(vaporizer(inputs), "vaporizer:notDenseDouble",
+                         input(pos) + not_dense_double);
         }
         for (std::size_t count : {n - 1, std::size_t{0}}) {
             inputs[pos] = make_column(std::vector<double>(count, 0.5));
-            expect_error_about(vaporizer(inputs), "vaporizer:tooShort", about(pos));
+            expect_error(vaporizer(inputs), "vaporizer:tooShort",
+                         input(pos) + too_short(n, count));
         }
         // A matrix with enough values passes, whatever its shape.
         inputs[pos] = make_double(1, n, values(good[pos].get()));
@@ -213,8 +216,7 @@ TEST(VaporizerGateway, ScalarInputsTheHostCannotReadAsANumberAreRefused)
         for (ArrayPtr &bad : bad_values) {
             inputs[pos] = std::move(bad);
             expect_error(vaporizer(inputs), "vaporizer:notNumericScalar",
-                         about(pos) + " must be a numeric, logical or char value: non-empty, "
-                                      "and 1-by-1 if sparse");
+                         input(pos) + not_numeric_scalar);
         }
     }
     EXPECT_EQ(live_array_count(), before);
@@ -222,11 +224,25 @@ TEST(VaporizerGateway, ScalarInputsTheHostCannotReadAsANumberAreRefused)
 
 TEST(VaporizerGateway, TheFirstBadInputInPositionOrderIsReported)
 {
-    std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
-    inputs[24] = make_dense(ArrayClass::Cell, 1, 1);
-    inputs[10] = make_column({1.0});
-    inputs[13] = make_dense(ArrayClass::Single, 7, 1);
-    expect_error_about(vaporizer(inputs), "vaporizer:tooShort", about(10));
+    std::vector<std::vector<Fault>> checks;
+    for (int pos = 0; pos < 25; ++pos) {
+        const std::size_t n = min_counts[pos];
+        if (n == 0)
+            checks.push_back({{pos, [] { return make_dense(ArrayClass::Cell, 1, 1); },
+                               "vaporizer:notNumericScalar", input(pos) + not_numeric_scalar}});
+        else
+            checks.push_back(
+                {{pos, [n] { return make_dense(ArrayClass::Single, n, 1); },
+                  "vaporizer:notDenseDouble", input(pos) + not_dense_double},
+                 {pos, [n] { return make_column(std::vector<double>(n - 1, 0.5)); },
+                  "vaporizer:tooShort", input(pos) + too_short(n, n - 1)}});
+    }
+    expect_checks_in_order(checks, [](Replacements bad) {
+        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        for (auto &[slot, array] : bad)
+            inputs[slot] = std::move(array);
+        return vaporizer(inputs);
+    });
 }
 
 }  // namespace

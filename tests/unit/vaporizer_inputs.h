@@ -1,9 +1,15 @@
 // A realistic set of vaporizer inputs (temperatures in degrees Celsius,
-// pressures in kPa, SI otherwise) and a way to run any build of the routine
-// on it, shared by the kernel and gateway tests.
+// pressures in kPa, SI otherwise), seeded random variations of it, and a way
+// to run any build of the routine on them and compare the results bit for
+// bit, shared by the kernel and gateway tests.
 #ifndef MEX_SUITE_TESTS_VAPORIZER_INPUTS_H
 #define MEX_SUITE_TESTS_VAPORIZER_INPUTS_H
 
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 struct VaporizerInputs {
@@ -67,6 +73,95 @@ VaporizerOutputs run_vaporizer(Routine routine, const VaporizerInputs &in)
             in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(), in.antoine_c.data(),
             in.gas_constant, in.density_factor, in.temperature_offset);
     return out;
+}
+
+// A value in [low, high) from the raw 64-bit stream, which the standard fixes,
+// rather than from a distribution, which each library implements its own way:
+// the same seed gives the same inputs everywhere.
+inline double uniform(std::mt19937_64 &random, double low, double high)
+{
+    return low + (high - low) * (static_cast<double>(random() >> 11) * 0x1.0p-53);
+}
+
+// Seven positive mole fractions that add up to 1 up to rounding.
+inline std::vector<double> random_composition(std::mt19937_64 &random)
+{
+    std::vector<double> z(7);
+    double sum = 0.0;
+    for (double &v : z) {
+        v = uniform(random, 0.02, 1.0);
+        sum += v;
+    }
+    for (double &v : z)
+        v /= sum;
+    return z;
+}
+
+// The default set with every scalar, composition and property moved: a fault
+// that ignores an input, or adds or divides in another order, shows in the
+// last bits of most such sets, where the default's round values (flows 2 and
+// 5, density factor 1) hide it. The ranges keep the plant physical: the
+// dependent component keeps at least 10 %, flows, level and area stay
+// positive, properties stay within 20 % of the defaults (Antoine A within
+// 2 %, so pressures stay near the defaults), and R and T0 span the usual
+// unit systems.
+inline VaporizerInputs random_vaporizer_inputs(std::mt19937_64 &random)
+{
+    VaporizerInputs in;
+    for (int k = 0; k < 6; ++k)
+        in.state[k] = uniform(random, 0.0, 0.15);
+    in.state[6] = uniform(random, 0.3, 2.5);
+    in.state[7] = uniform(random, 20.0, 170.0);
+    in.vapour_flow = uniform(random, 0.5, 8.0);
+    in.heat_input = uniform(random, 0.0, 4.0e5);
+    in.feed1_flow = uniform(random, 0.5, 10.0);
+    in.feed1_comp = random_composition(random);
+    in.feed1_temp = uniform(random, 20.0, 150.0);
+    in.feed2_flow = uniform(random, 0.5, 10.0);
+    in.feed2_comp = random_composition(random);
+    in.feed2_temp = uniform(random, 20.0, 150.0);
+    in.area = uniform(random, 0.5, 3.0);
+    for (int ij = 0; ij < 49; ++ij)
+        if (ij % 8 != 0) {  // the diagonal stays Lambda = 1
+            in.wilson_volume[ij] *= uniform(random, 0.8, 1.2);
+            in.wilson_energy[ij] *= uniform(random, 0.8, 1.2);
+        }
+    for (std::vector<double> *v :
+         {&in.molar_mass, &in.density, &in.enthalpy_offset, &in.cp_liquid_a, &in.cp_liquid_b,
+          &in.cp_vapour_a, &in.cp_vapour_b, &in.antoine_b, &in.antoine_c})
+        for (double &value : *v)
+            value *= uniform(random, 0.8, 1.2);
+    for (double &value : in.antoine_a)
+        value *= uniform(random, 0.98, 1.02);
+    in.gas_constant = uniform(random, 1.98, 8.32);
+    in.density_factor = uniform(random, 0.5, 2.0);
+    in.temperature_offset = uniform(random, 250.0, 300.0);
+    return in;
+}
+
+// Empty when every output value of a and b has the same bits, otherwise the
+// first that differs.
+inline std::string bit_difference(const VaporizerOutputs &a, const VaporizerOutputs &b)
+{
+    auto all = [](const VaporizerOutputs &out) {
+        std::vector<double> v = out.derivatives;
+        v.push_back(out.level);
+        v.insert(v.end(), out.vapour_comp.begin(), out.vapour_comp.end());
+        v.push_back(out.temperature);
+        v.push_back(out.pressure);
+        return v;
+    };
+    const std::vector<double> va = all(a), vb = all(b);
+    if (va.size() != vb.size())
+        return "output sizes differ";
+    for (std::size_t i = 0; i < va.size(); ++i)
+        if (std::memcmp(&va[i], &vb[i], sizeof(double)) != 0) {
+            std::ostringstream text;
+            text.precision(17);
+            text << "output value " << i << ": " << va[i] << " != " << vb[i];
+            return text.str();
+        }
+    return "";
 }
 
 #endif
