@@ -10,6 +10,7 @@
 #include "balance_equations.h"
 #include "gateway_call.h"
 #include "in_process_host.h"
+#include "vaporizer_host_inputs.h"
 #include "vaporizer_inputs.h"
 
 extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
@@ -18,39 +19,8 @@ namespace {
 
 using namespace in_process_host;
 
-const char *const names[25] = {
-    "state",          "vapour_flow",     "heat_input",  "feed1_flow",  "feed1_comp",
-    "feed1_temp",     "feed2_flow",      "feed2_comp",  "feed2_temp",  "area",
-    "wilson_volume",  "wilson_energy",   "molar_mass",  "density",     "enthalpy_offset",
-    "cp_liquid_a",    "cp_liquid_b",     "cp_vapour_a", "cp_vapour_b", "antoine_a",
-    "antoine_b",      "antoine_c",       "gas_constant", "density_factor",
-    "temperature_offset"};
 const std::size_t min_counts[25] = {8, 0, 0, 0, 7, 0, 0, 7, 0, 0, 49, 49, 7,
                                     7, 7, 7, 7, 7, 7, 7, 7, 7, 0, 0, 0};
-
-// The 25 inputs as host arrays: arrays as columns, scalars 1-by-1.
-std::vector<ArrayPtr> host_inputs(const VaporizerInputs &in)
-{
-    std::vector<ArrayPtr> a;
-    a.push_back(make_column(in.state));
-    for (double s : {in.vapour_flow, in.heat_input, in.feed1_flow})
-        a.push_back(make_scalar(s));
-    a.push_back(make_column(in.feed1_comp));
-    a.push_back(make_scalar(in.feed1_temp));
-    a.push_back(make_scalar(in.feed2_flow));
-    a.push_back(make_column(in.feed2_comp));
-    a.push_back(make_scalar(in.feed2_temp));
-    a.push_back(make_scalar(in.area));
-    a.push_back(make_double(7, 7, in.wilson_volume));
-    a.push_back(make_double(7, 7, in.wilson_energy));
-    for (const std::vector<double> *v :
-         {&in.molar_mass, &in.density, &in.enthalpy_offset, &in.cp_liquid_a, &in.cp_liquid_b,
-          &in.cp_vapour_a, &in.cp_vapour_b, &in.antoine_a, &in.antoine_b, &in.antoine_c})
-        a.push_back(make_column(*v));
-    for (double s : {in.gas_constant, in.density_factor, in.temperature_offset})
-        a.push_back(make_scalar(s));
-    return a;
-}
 
 CallResult vaporizer(const std::vector<ArrayPtr> &arrays, int nlhs = 5)
 {
@@ -87,7 +57,7 @@ TEST(VaporizerGateway, ReturnsTheRoutinesResultsInColumnsShapedLikeTheInputs)
     std::mt19937_64 random(20261208);
     const VaporizerInputs in = random_vaporizer_inputs(random);
     const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
-    CallResult result = vaporizer(host_inputs(in));
+    CallResult result = vaporizer(vaporizer_host_inputs(in));
     expect_outputs(result, expected);
     expect_shape(result.outputs[0].get(), 8, 1);
     expect_shape(result.outputs[2].get(), 7, 1);
@@ -99,7 +69,7 @@ TEST(VaporizerGateway, RowsLongerArraysAndComplexInputsKeepTheirShapes)
 {
     VaporizerInputs in;
     const VaporizerOutputs expected = run_vaporizer(vaporizer_model::vaporizer_derivatives, in);
-    std::vector<ArrayPtr> inputs = host_inputs(in);
+    std::vector<ArrayPtr> inputs = vaporizer_host_inputs(in);
     inputs[0] = make_row(in.state);
     inputs[4] = make_row(in.feed1_comp);
     CallResult rows = vaporizer(inputs);
@@ -124,7 +94,7 @@ TEST(VaporizerGateway, RowsLongerArraysAndComplexInputsKeepTheirShapes)
 
     // Scalars as longer arrays use their first element; complex inputs
     // their real part; other numeric classes their value.
-    inputs = host_inputs(in);
+    inputs = vaporizer_host_inputs(in);
     inputs[1] = make_row({in.vapour_flow, -1.0, 99.0});
     inputs[9] = make_double(1, 1, {in.area}, {3.0});
     inputs[0] = make_double(8, 1, in.state, std::vector<double>(8, 0.25));
@@ -135,9 +105,9 @@ TEST(VaporizerGateway, RowsLongerArraysAndComplexInputsKeepTheirShapes)
 
 TEST(VaporizerGateway, CountsAreExactInputsBeforeOutputs)
 {
-    std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+    std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
     std::vector<ArrayPtr> short_list(inputs.size() - 1);
-    std::vector<ArrayPtr> long_list = host_inputs(VaporizerInputs());
+    std::vector<ArrayPtr> long_list = vaporizer_host_inputs(VaporizerInputs());
     long_list.push_back(make_dense(ArrayClass::Cell, 1, 1));
     short_list.front() = make_dense(ArrayClass::Cell, 1, 1);  // wrong content is not looked at
     for (ArrayPtr &a : short_list)
@@ -155,17 +125,17 @@ TEST(VaporizerGateway, CountsAreExactInputsBeforeOutputs)
 }
 
 // "input N (name) " for the zero-based slot.
-std::string input(int slot) { return about(slot + 1, names[slot]) + " "; }
+std::string input(int slot) { return about(slot + 1, vaporizer_input_names[slot]) + " "; }
 
 TEST(VaporizerGateway, EveryArrayInputMustBeDenseDoubleAndLongEnough)
 {
-    const std::vector<ArrayPtr> good = host_inputs(VaporizerInputs());
+    const std::vector<ArrayPtr> good = vaporizer_host_inputs(VaporizerInputs());
     const std::size_t before = live_array_count();
     for (int pos = 0; pos < 25; ++pos) {
         const std::size_t n = min_counts[pos];
         if (n == 0)
             continue;
-        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
         ArrayPtr wrong_class[] = {make_sparse(n, 1, {0}, {0, 1}), make_dense(ArrayClass::Single, n, 1),
                                   make_dense(ArrayClass::Int32, n, 1),
                                   make_dense(ArrayClass::Logical, n, 1),
@@ -192,7 +162,7 @@ TEST(VaporizerGateway, ScalarsOfEveryClassTheHostReadsAsANumberAreAccepted)
 {
     // A logical heat input, a char area and a 1-by-1 sparse density factor.
     VaporizerInputs in;
-    std::vector<ArrayPtr> inputs = host_inputs(in);
+    std::vector<ArrayPtr> inputs = vaporizer_host_inputs(in);
     inputs[2] = make_filled(ArrayClass::Logical, 1, 1, {1.0});
     inputs[9] = make_filled(ArrayClass::Char, 1, 1, {2.0});
     inputs[23] = make_sparse(1, 1, {0}, {0, 1}, ArrayClass::Double, false, {1.5});
@@ -208,7 +178,7 @@ TEST(VaporizerGateway, ScalarInputsTheHostCannotReadAsANumberAreRefused)
     for (int pos = 0; pos < 25; ++pos) {
         if (min_counts[pos] != 0)
             continue;
-        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
         ArrayPtr bad_values[] = {make_dense(ArrayClass::Double, 0, 0),
                                  make_dense(ArrayClass::Logical, 1, 0),
                                  make_sparse(2, 1, {1}, {0, 1}),
@@ -238,7 +208,7 @@ TEST(VaporizerGateway, TheFirstBadInputInPositionOrderIsReported)
                   "vaporizer:tooShort", input(pos) + too_short(n, n - 1)}});
     }
     expect_checks_in_order(checks, [](Replacements bad) {
-        std::vector<ArrayPtr> inputs = host_inputs(VaporizerInputs());
+        std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
         for (auto &[slot, array] : bad)
             inputs[slot] = std::move(array);
         return vaporizer(inputs);

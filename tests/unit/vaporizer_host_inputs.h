@@ -3,7 +3,6 @@
 #ifndef MEX_SUITE_TESTS_VAPORIZER_HOST_INPUTS_H
 #define MEX_SUITE_TESTS_VAPORIZER_HOST_INPUTS_H
 
-#include <string>
 #include <vector>
 
 #include "in_process_host.h"
@@ -40,12 +39,6 @@ inline std::vector<in_process_host::ArrayPtr> vaporizer_host_inputs(const Vapori
     for (double s : {in.gas_constant, in.density_factor, in.temperature_offset})
         a.push_back(make_scalar(s));
     return a;
-}
-
-// "input N (name)", as the suite's messages begin, for zero-based position p.
-inline std::string vaporizer_input_about(int p)
-{
-    return "input " + std::to_string(p + 1) + " (" + vaporizer_input_names[p] + ")";
 }
 
 #endif

@@ -161,10 +161,9 @@ const BadCall bad_calls[] = {
     {"7 outputs", [](StepCall &, int &nlhs) { nlhs = 7; }, "vaporizer_step:outputCount",
      "returns at most 6 outputs; 7 were requested"},
     {"short composition", [](StepCall &s, int &) { s.arrays[4] = make_column({0.5, 0.5, 0}); },
-     "vaporizer_step:tooShort", "input 5 (feed1_comp) must hold at least 7 values; it holds 3"},
+     "vaporizer_step:tooShort", about(5, "feed1_comp") + " " + too_short(7, 3)},
     {"cell scalar", [](StepCall &s, int &) { s.arrays[9] = make_dense(ArrayClass::Cell, 1, 1); },
-     "vaporizer_step:notNumericScalar",
-     "input 10 (area) must be a numeric, logical or char value: non-empty, and 1-by-1 if sparse"},
+     "vaporizer_step:notNumericScalar", about(10, "area") + " " + not_numeric_scalar},
     {"NaN interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(nan); },
      "vaporizer_step:badInterval", bad_interval},
     {"negative interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(-1); },
@@ -243,6 +242,28 @@ TEST(VaporizerStep, BadCallsAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
         expect_error(step.call(nlhs), bad.identifier, bad.message);
     }
     EXPECT_EQ(live_array_count(), before);
+}
+
+TEST(VaporizerStep, ChecksRunInOrderModelInputsIntervalOptionsState)
+{
+    const std::vector<std::vector<Fault>> checks = {
+        {{24, [] { return make_dense(ArrayClass::Cell, 1, 1); }, "vaporizer_step:notNumericScalar",
+          about(25, "temperature_offset") + " " + not_numeric_scalar}},
+        {{25, [] { return make_scalar(nan); }, "vaporizer_step:badInterval", bad_interval}},
+        {{26, [] { return make_struct(one_option("RelTol", make_scalar(-1))); },
+          "vaporizer_step:badOption",
+          "input 27 (options) field RelTol must be a positive, finite real numeric scalar"}},
+        {{0, [] { return make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, inf}); },
+          "vaporizer_step:stateNotFinite",
+          "input 1 (state) must be finite in its first 8 elements; element 8 is Inf"}},
+    };
+    expect_checks_in_order(checks, [](Replacements bad) {
+        StepCall step(VaporizerInputs(), 5.0);
+        step.options({});
+        for (auto &[slot, array] : bad)
+            step.arrays[slot] = std::move(array);
+        return step.call();
+    });
 }
 
 TEST(VaporizerStep, OptionsAreMatchedWithoutCaseAndEmptyOnesIgnored)
