@@ -1,11 +1,13 @@
 // CVODE over one interval (see interval_integration.h).
 #include "interval_integration.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include <cvode/cvode.h>
 #include <nvector/nvector_serial.h>
+#include <sundials/sundials_config.h>
 #include <sunlinsol/sunlinsol_dense.h>
 #include <sunmatrix/sunmatrix_dense.h>
 
@@ -16,45 +18,80 @@ namespace {
 // What the right-hand side wrapper needs, handed to CVODE as user data.
 struct RhsContext {
     RightHandSide rhs;
+    DomainCheck domain;
     void *context;
     std::size_t n;
     Result *result;
-    bool nonfinite_seen;
+    bool exit_seen;  // a domain exit was recorded (in result->exit)
 };
 
-// CVODE's right-hand side: the caller's f, counted, and checked for finite
-// derivatives. A non-finite one is a recoverable failure (1): CVODE retries
-// with a smaller step, which helps when only a trial point left the region
-// where f is defined.
-int cvode_rhs(realtype t, N_Vector y, N_Vector ydot, void *user_data)
+void record_exit(RhsContext &rc, double t, const double *y, int bound, std::size_t derivative,
+                 double value)
+{
+    DomainExit &exit = rc.result->exit;
+    exit.time = t;
+    exit.bound = bound;
+    exit.derivative = derivative;
+    exit.value = value;
+    std::memcpy(exit.state, y, rc.n * sizeof(double));
+    rc.exit_seen = true;
+}
+
+// The first non-finite derivative, or n when all are finite.
+std::size_t first_nonfinite(const double *dydt, std::size_t n)
+{
+    std::size_t k = 0;
+    while (k < n && std::isfinite(dydt[k]))
+        ++k;
+    return k;
+}
+
+// CVODE's right-hand side: the domain first, then the caller's f, counted
+// and checked for finite derivatives. Either failure is recoverable (1):
+// CVODE retries with a smaller step.
+int cvode_rhs(sunrealtype t, N_Vector y, N_Vector ydot, void *user_data)
 {
     auto *rc = static_cast<RhsContext *>(user_data);
     const double *in = N_VGetArrayPointer(y);
+    const int bound = rc->domain(in, rc->context);
+    if (bound != 0) {
+        record_exit(*rc, t, in, bound, 0, 0.0);
+        return 1;
+    }
     double *out = N_VGetArrayPointer(ydot);
     rc->rhs(in, out, rc->context);
     ++rc->result->statistics.rhs_evaluations;
-    for (std::size_t k = 0; k < rc->n; ++k) {
-        if (!std::isfinite(out[k])) {
-            rc->nonfinite_seen = true;
-            rc->result->nonfinite_time = t;
-            rc->result->nonfinite_index = k;
-            rc->result->nonfinite_value = out[k];
-            return 1;
-        }
+    const std::size_t k = first_nonfinite(out, rc->n);
+    if (k < rc->n) {
+        record_exit(*rc, t, in, 0, k, out[k]);
+        return 1;
     }
     return 0;
 }
 
-// CVODE reports failures through this handler instead of printing them.
-// Warnings are dropped; the last error's words are kept for the caller.
+void keep_message(Result &result, const char *message)
+{
+    if (message == nullptr)
+        return;
+    std::strncpy(result.solver_message, message, sizeof result.solver_message - 1);
+    result.solver_message[sizeof result.solver_message - 1] = '\0';
+}
+
+// CVODE reports failures through this handler instead of printing them; the
+// last error's words are kept for the caller. (Warnings are switched off.)
+#if SUNDIALS_VERSION_MAJOR >= 7
+void record_message(int, const char *, const char *, const char *message, SUNErrCode,
+                    void *user_data, SUNContext)
+{
+    keep_message(*static_cast<Result *>(user_data), message);
+}
+#else
 void record_message(int error_code, const char *, const char *, char *message, void *user_data)
 {
-    if (error_code >= 0 || message == nullptr)
-        return;
-    char *kept = static_cast<Result *>(user_data)->solver_message;
-    std::strncpy(kept, message, sizeof Result::solver_message - 1);
-    kept[sizeof Result::solver_message - 1] = '\0';
+    if (error_code < 0)
+        keep_message(*static_cast<Result *>(user_data), message);
 }
+#endif
 
 // Owns every piece of solver memory and frees it on every path out.
 struct Solver {
@@ -89,10 +126,32 @@ Outcome outcome_of(int flag)
     case CV_RHSFUNC_FAIL:
     case CV_FIRST_RHSFUNC_ERR:
     case CV_REPTD_RHSFUNC_ERR:
-    case CV_UNREC_RHSFUNC_ERR: return Outcome::RhsNotFinite;
+    case CV_UNREC_RHSFUNC_ERR: return Outcome::LeftDomain;
     case CV_MEM_FAIL: return Outcome::OutOfMemory;
     default: return Outcome::SolverFailed;
     }
+}
+
+int create_context(SUNContext *context)
+{
+#if SUNDIALS_VERSION_MAJOR >= 7
+    return SUNContext_Create(SUN_COMM_NULL, context);
+#else
+    return SUNContext_Create(nullptr, context);
+#endif
+}
+
+// Failures come to record_message, never to the process's stderr.
+int route_errors(Solver &s, Result &result)
+{
+#if SUNDIALS_VERSION_MAJOR >= 7
+    int flag = SUNContext_ClearErrHandlers(s.context);
+    if (flag == 0)
+        flag = SUNContext_PushErrHandler(s.context, record_message, &result);
+    return flag == 0 ? CV_SUCCESS : CV_MEM_FAIL;
+#else
+    return CVodeSetErrHandlerFn(s.memory, record_message, &result);
+#endif
 }
 
 // Sets the solver up; false when SUNDIALS refused, with result.outcome set.
@@ -101,7 +160,7 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
 {
     const auto length = static_cast<sunindextype>(n);
     result.outcome = Outcome::OutOfMemory;
-    if (SUNContext_Create(nullptr, &s.context) != 0 || s.context == nullptr)
+    if (create_context(&s.context) != 0 || s.context == nullptr)
         return false;
     s.y = N_VNew_Serial(length, s.context);
     s.jacobian = SUNDenseMatrix(length, length, s.context);
@@ -113,7 +172,11 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
     if (s.linear_solver == nullptr)
         return false;
 
-    int flag = CVodeSetErrHandlerFn(s.memory, record_message, &result);
+    int flag = route_errors(s, result);
+    // "t + h = t" cannot happen with the least step below; no warning is
+    // printed in any case.
+    if (flag == CV_SUCCESS)
+        flag = CVodeSetMaxHnilWarns(s.memory, -1);
     if (flag == CV_SUCCESS)
         flag = CVodeInit(s.memory, cvode_rhs, 0.0, s.y);
     if (flag == CV_SUCCESS && settings.absolute_count == 1) {
@@ -133,12 +196,8 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
         flag = CVodeSetLinearSolver(s.memory, s.linear_solver, s.jacobian);
     if (flag == CV_SUCCESS)
         flag = CVodeSetMaxStep(s.memory, settings.max_step);
-    if (flag == CV_SUCCESS && settings.min_step > 0.0)
-        flag = CVodeSetMinStep(s.memory, settings.min_step);
     if (flag == CV_SUCCESS && settings.initial_step > 0.0)
         flag = CVodeSetInitStep(s.memory, settings.initial_step);
-    if (flag == CV_SUCCESS)
-        flag = CVodeSetMaxNumSteps(s.memory, settings.max_steps);
     // Never step past the end: f is evaluated only within the interval.
     if (flag == CV_SUCCESS)
         flag = CVodeSetStopTime(s.memory, interval);
@@ -155,38 +214,113 @@ void collect_statistics(void *memory, Statistics &statistics)
     CVodeGetNumNonlinSolvConvFails(memory, &statistics.convergence_failures);
 }
 
+// What step_to_end() returns for an accepted state outside the domain; no
+// CVODE flag has this value.
+constexpr int accepted_outside_domain = 1000;
+
+// Step by step to the end, each step at least least_step(t). Returns the
+// CVODE flag that ended it: CV_TSTOP_RETURN at the end, negative on failure,
+// CV_TOO_MUCH_WORK after max_steps, or accepted_outside_domain (the state
+// recorded in rc).
+int step_to_end(Solver &s, RhsContext &rc, double interval, const Settings &settings,
+                Result &result)
+{
+    // In one-step mode the time handed to CVode only scales CVODE's estimate
+    // of the first step, from a trial step up to a tenth of that time. No
+    // step exceeds max_step, so a scale beyond ten of them gains nothing and,
+    // for intervals of 1e150 and more, makes trial steps whose states only
+    // rounding decides (and overflows near the largest double).
+    const double first_step_scale = std::min({interval, 10.0 * settings.max_step, 1e150});
+    sunrealtype t = 0.0;
+    for (long steps = 0; steps < settings.max_steps; ++steps) {
+        int flag = CVodeSetMinStep(s.memory, least_step(t));
+        if (flag == CV_SUCCESS)
+            flag = CVode(s.memory, first_step_scale, s.y, &t, CV_ONE_STEP);
+        if (flag < 0)
+            return flag;
+        const double *y = N_VGetArrayPointer(s.y);
+        const int bound = rc.domain(y, rc.context);
+        if (bound != 0) {
+            record_exit(rc, t, y, bound, 0, 0.0);
+            result.time = t;
+            return accepted_outside_domain;
+        }
+        if (flag == CV_TSTOP_RETURN)
+            return flag;
+    }
+    return CV_TOO_MUCH_WORK;
+}
+
+void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double interval,
+                          const Settings &settings, Result &result)
+{
+    Solver s;
+    if (!set_up(s, rc, state, n, interval, settings, result))
+        return;
+
+    const int flag = step_to_end(s, rc, interval, settings, result);
+    collect_statistics(s.memory, result.statistics);
+    CVodeGetCurrentStep(s.memory, &result.step);
+    if (flag == CV_TSTOP_RETURN) {
+        result.outcome = Outcome::Completed;
+        result.time = interval;
+        std::memcpy(state, N_VGetArrayPointer(s.y), n * sizeof(double));
+        return;
+    }
+    if (flag == accepted_outside_domain) {
+        result.outcome = Outcome::LeftDomain;
+        return;
+    }
+    CVodeGetCurrentTime(s.memory, &result.time);
+    std::memcpy(result.reached, N_VGetArrayPointer(s.y), n * sizeof(double));
+    result.outcome = outcome_of(flag);
+    // CVODE retries a step whose trial states leave the domain, and when no
+    // smaller step helps it may call that an error test or convergence
+    // failure. If the failing step met the domain's edge (after the last
+    // step it accepted, at result.time), that is the cause.
+    if (rc.exit_seen && result.exit.time >= result.time)
+        result.outcome = Outcome::LeftDomain;
+}
+
+// One explicit Euler step over an interval below single_step_interval.
+void single_step(RhsContext &rc, double *state, std::size_t n, double interval, Result &result)
+{
+    double rates[max_size];
+    rc.rhs(state, rates, rc.context);
+    result.statistics.rhs_evaluations = 1;
+    const std::size_t k = first_nonfinite(rates, n);
+    if (k < n) {
+        record_exit(rc, 0.0, state, 0, k, rates[k]);
+        result.outcome = Outcome::LeftDomain;
+        return;
+    }
+    double end[max_size];
+    for (std::size_t i = 0; i < n; ++i)
+        end[i] = state[i] + interval * rates[i];
+    const int bound = rc.domain(end, rc.context);
+    if (bound != 0) {
+        record_exit(rc, interval, end, bound, 0, 0.0);
+        result.outcome = Outcome::LeftDomain;
+        result.time = interval;
+        return;
+    }
+    std::memcpy(state, end, n * sizeof(double));
+    result.statistics.steps = 1;
+    result.outcome = Outcome::Completed;
+    result.time = interval;
+}
+
 }  // namespace
 
-Result integrate(RightHandSide rhs, void *context, double *state, std::size_t n, double interval,
-                 const Settings &settings)
+Result integrate(RightHandSide rhs, DomainCheck domain, void *context, double *state,
+                 std::size_t n, double interval, const Settings &settings)
 {
     Result result;
-    RhsContext rc{rhs, context, n, &result, false};
-    {
-        Solver s;
-        if (!set_up(s, rc, state, n, interval, settings, result))
-            return result;
-
-        realtype reached = 0.0;
-        const int flag = CVode(s.memory, interval, s.y, &reached, CV_NORMAL);
-        collect_statistics(s.memory, result.statistics);
-        CVodeGetCurrentTime(s.memory, &result.time);
-        CVodeGetCurrentStep(s.memory, &result.step);
-        if (flag >= 0) {
-            result.outcome = Outcome::Completed;
-            result.time = reached;
-            std::memcpy(state, N_VGetArrayPointer(s.y), n * sizeof(double));
-        } else {
-            result.outcome = outcome_of(flag);
-            // CVODE retries a step whose derivatives are not finite, and
-            // when no smaller step helps it may call that an error test or
-            // convergence failure. If the failing step met a non-finite
-            // derivative (after the last step it accepted, at result.time),
-            // that is the cause to report.
-            if (rc.nonfinite_seen && result.nonfinite_time >= result.time)
-                result.outcome = Outcome::RhsNotFinite;
-        }
-    }
+    RhsContext rc{rhs, domain, context, n, &result, false};
+    if (interval < single_step_interval)
+        single_step(rc, state, n, interval, result);
+    else
+        integrate_with_cvode(rc, state, n, interval, settings, result);
     return result;
 }
 

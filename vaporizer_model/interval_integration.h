@@ -3,31 +3,55 @@
 // with a difference-quotient Jacobian. This is the integration of a sampled
 // loop between two samples, where every input is held constant.
 //
-// Only this file's implementation talks to SUNDIALS. It includes no host
-// header and never calls the host: every outcome comes back as a value, and
-// all solver memory is freed before integrate() returns, so a caller may end
-// the call through the host's error call at once.
+// The system has a domain: the states where f means something. A trial
+// state outside it, or one where f is not finite, is a recoverable failure:
+// CVODE retries with a smaller step, which helps when only a trial point
+// overshot. When no smaller step helps, the solution itself leaves the
+// domain, and that is the outcome reported, whatever CVODE's own failure
+// (error test, convergence, repeated right-hand side failures) looked like.
+// No state outside the domain is ever returned as a result.
+//
+// Only this file's implementation talks to SUNDIALS (6 or 7). It includes no
+// host header and never calls the host: every outcome comes back as a value,
+// and all solver memory is freed before integrate() returns, so a caller may
+// end the call through the host's error call at once.
 #ifndef MEX_SUITE_INTERVAL_INTEGRATION_H
 #define MEX_SUITE_INTERVAL_INTEGRATION_H
 
+#include <cfloat>
 #include <cstddef>
 
 namespace interval_integration {
 
-// Writes dy/dt at y into dydt (n values each). The integrator checks that
-// every derivative is finite; a non-finite one makes it retry with a smaller
-// step, and fail when that does not help.
+// The largest system integrate() takes.
+constexpr std::size_t max_size = 8;
+
+// Writes dy/dt at y into dydt (n values each). Called only at states inside
+// the domain; the integrator checks that every derivative is finite.
 using RightHandSide = void (*)(const double *y, double *dydt, void *context);
+
+// 0 when y lies inside the system's domain, otherwise a positive code that
+// names the bound it lies beyond (the caller's own numbering).
+using DomainCheck = int (*)(const double *y, void *context);
 
 struct Settings {
     double relative_tolerance;        // > 0
     const double *absolute_tolerance; // absolute_count values, each > 0
     std::size_t absolute_count;       // 1 (for every component) or n
-    double max_step;                  // > 0, infinity for no limit
-    double min_step;                  // >= 0: a step that must shrink below it fails
-    double initial_step;              // > 0, or 0 to let CVODE choose it
+    double max_step;                  // >= least_step(interval); infinity for no limit
+    double initial_step;              // in [least_step(interval), max_step], or 0 to let CVODE choose
     long max_steps;                   // steps allowed for the whole interval
 };
+
+// A step at time t must be at least 16 eps t, as in the host's stiff
+// solvers: a smaller one cannot advance t reliably. At the end of the
+// interval that is this bound; no step may be limited below it.
+inline double least_step(double interval) { return 16.0 * DBL_EPSILON * interval; }
+
+// Below this interval one explicit Euler step is the solution to the last
+// bit that matters: its error is a fraction interval * |df/dy| of the change,
+// and CVODE's own first-step estimate underflows for intervals this small.
+constexpr double single_step_interval = 1e-100;
 
 struct Statistics {
     long steps = 0;
@@ -40,7 +64,7 @@ struct Statistics {
 
 enum class Outcome {
     Completed,
-    RhsNotFinite,         // the failing step met a non-finite derivative
+    LeftDomain,           // the solution left the domain, or f turned non-finite on it
     TooMuchWork,          // max_steps taken before the end of the interval
     TooMuchAccuracy,      // the tolerances ask for more than doubles hold
     ErrorTestFailures,    // the local error test failed repeatedly
@@ -49,25 +73,32 @@ enum class Outcome {
     SolverFailed,         // anything else CVODE reports
 };
 
+// Where and how the solution left the domain.
+struct DomainExit {
+    double time = 0.0;
+    int bound = 0;              // the DomainCheck's code; 0 for a non-finite derivative
+    std::size_t derivative = 0; // bound 0: the first non-finite derivative (zero-based)
+    double value = 0.0;         // bound 0: its value
+    double state[max_size] = {};  // the state found outside (or where f was not finite)
+};
+
 struct Result {
     Outcome outcome = Outcome::SolverFailed;
     double time = 0.0;             // where the integration stopped
     double step = 0.0;             // the step size last tried there
     Statistics statistics;
-    // For RhsNotFinite: where f was last evaluated non-finite, and the first
-    // non-finite derivative there (zero-based) and its value.
-    double nonfinite_time = 0.0;
-    std::size_t nonfinite_index = 0;
-    double nonfinite_value = 0.0;
+    DomainExit exit;               // for LeftDomain
+    double reached[max_size] = {};  // on a failure, the state accepted last (at time)
     char solver_message[256] = {};  // CVODE's own words on a failure, if any
 };
 
-// Integrates from t = 0 to t = interval (> 0) starting at state[0 .. n-1],
-// and on success leaves the end state there. The step never passes the end
-// of the interval, so f is evaluated only at times within it. On failure the
-// state is left as it was.
-Result integrate(RightHandSide rhs, void *context, double *state, std::size_t n, double interval,
-                 const Settings &settings);
+// Integrates from t = 0 to t = interval (> 0) starting at state[0 .. n-1]
+// (n <= max_size, inside the domain), and on success leaves the end state
+// there, inside the domain. The step never passes the end of the interval,
+// so f is evaluated only at times within it. On failure the state is left as
+// it was.
+Result integrate(RightHandSide rhs, DomainCheck domain, void *context, double *state,
+                 std::size_t n, double interval, const Settings &settings);
 
 }  // namespace interval_integration
 

@@ -7,7 +7,6 @@
 // copy of the state (interval_integration.cpp, which frees all solver memory
 // before it returns), and only then creates its outputs, so every error
 // leaves nothing behind.
-#include <cfloat>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -17,6 +16,10 @@
 #include "floating_point_environment.h"
 #include "interval_integration.h"
 #include "mex_interface.h"
+#include "model_domain.h"
+#include "step_failure.h"
+#include "step_options.h"
+#include "step_settings.h"
 #include "vaporizer_arguments.h"
 
 namespace {
@@ -24,6 +27,7 @@ namespace {
 using namespace vaporizer_arguments;
 using argument_checks::InputName;
 using argument_checks::reject;
+using floating_point_environment::FixedEnvironment;
 
 constexpr const char *module = "vaporizer_step";
 enum { IN_INTERVAL = MODEL_INPUT_COUNT, IN_OPTIONS, MAX_INPUT_COUNT };
@@ -34,9 +38,6 @@ const InputName input_interval{module, IN_INTERVAL + 1, "interval"};
 const InputName input_options{module, IN_OPTIONS + 1, "options"};
 
 constexpr std::size_t state_count = vaporizer_model::state_count;
-// Steps allowed for one interval: far more than any sensible setting needs,
-// few enough that a hopeless one ends within a second.
-constexpr long max_steps = 100000;
 
 // Ends the call with "vaporizer_step:<mnemonic>" and a formatted message.
 [[noreturn]] void fail(const char *mnemonic, const char *format, ...)
@@ -52,120 +53,14 @@ constexpr long max_steps = 100000;
     MEX_SUITE_UNREACHABLE();
 }
 
-// NaN and infinities as the host prints them.
-const char *nonfinite_name(double value)
-{
-    return std::isnan(value) ? "NaN" : (value > 0.0 ? "Inf" : "-Inf");
-}
-
-// A real numeric value of exactly one element.
-bool real_numeric_scalar(const mxArray *array)
-{
-    return mxIsNumeric(array) && !mxIsComplex(array) && mxGetNumberOfElements(array) == 1;
-}
-
 double read_interval(const mxArray *array)
 {
-    if (real_numeric_scalar(array)) {
+    if (step_options::real_numeric_scalar(array)) {
         const double interval = mxGetScalar(array);
         if (std::isfinite(interval) && interval >= 0.0)
             return interval;
     }
     reject(input_interval, "badInterval", "must be a real, finite, non-negative numeric scalar");
-}
-
-// The settings as the host's stiff solver defaults them: RelTol 1e-3,
-// AbsTol 1e-6, MaxStep a tenth of the interval, the first step estimated,
-// and no step below 16 eps of the interval: a step that would have to be
-// smaller cannot move the time any more, and the integration fails there
-// at once rather than after max_steps steps that go nowhere.
-struct Options {
-    interval_integration::Settings settings;
-    double absolute[state_count];
-};
-
-bool same_name(const char *a, const char *b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if ((*a | 0x20) != (*b | 0x20))
-            return false;
-    return *a == *b;
-}
-
-// A field of the options struct that must be a positive real number: any
-// positive value, or a finite one.
-double positive_option(const mxArray *value, const char *field, bool finite)
-{
-    if (real_numeric_scalar(value)) {
-        const double number = mxGetScalar(value);
-        if (number > 0.0 && (!finite || std::isfinite(number)))
-            return number;
-    }
-    char what[128];
-    std::snprintf(what, sizeof what, "field %s must be a positive%s real numeric scalar", field,
-                  finite ? ", finite" : "");
-    reject(input_options, "badOption", what);
-}
-
-// AbsTol: one value for every state element, or one for each of the 8.
-void absolute_tolerance(const mxArray *value, Options &options)
-{
-    const std::size_t count = mxGetNumberOfElements(value);
-    if (count == 1) {
-        options.absolute[0] = positive_option(value, "AbsTol", true);
-        options.settings.absolute_count = 1;
-        return;
-    }
-    bool valid = count == state_count && mxIsDouble(value) && !mxIsSparse(value) &&
-                 !mxIsComplex(value);
-    for (std::size_t k = 0; valid && k < count; ++k) {
-        options.absolute[k] = mxGetPr(value)[k];
-        valid = options.absolute[k] > 0.0 && std::isfinite(options.absolute[k]);
-    }
-    if (!valid)
-        reject(input_options, "badOption",
-               "field AbsTol must be a positive, finite real scalar or a real double vector of "
-               "8 such values");
-    options.settings.absolute_count = state_count;
-}
-
-Options read_options(const mxArray *const prhs[], int nrhs, double interval)
-{
-    Options options{{1e-3, nullptr, 1, 0.1 * interval, 16.0 * DBL_EPSILON * interval, 0.0,
-                     max_steps},
-                    {1e-6}};
-    options.settings.absolute_tolerance = options.absolute;
-    if (nrhs <= IN_OPTIONS || mxGetNumberOfElements(prhs[IN_OPTIONS]) == 0)
-        return options;
-    const mxArray *struct_array = prhs[IN_OPTIONS];
-    if (!mxIsStruct(struct_array) || mxGetNumberOfElements(struct_array) != 1)
-        reject(input_options, "badOptions", "must be a 1-by-1 struct such as odeset returns, or []");
-
-    // An option that is set but not read would change nothing silently, so
-    // every non-empty field must be one of the four this integration honours.
-    for (int k = 0; k < mxGetNumberOfFields(struct_array); ++k) {
-        const mxArray *value = mxGetFieldByNumber(struct_array, 0, k);
-        if (value == nullptr || mxGetNumberOfElements(value) == 0)
-            continue;
-        const char *field = mxGetFieldNameByNumber(struct_array, k);
-        if (same_name(field, "RelTol")) {
-            options.settings.relative_tolerance = positive_option(value, "RelTol", true);
-        } else if (same_name(field, "AbsTol")) {
-            absolute_tolerance(value, options);
-        } else if (same_name(field, "MaxStep")) {
-            options.settings.max_step = positive_option(value, "MaxStep", false);
-        } else if (same_name(field, "InitialStep")) {
-            options.settings.initial_step = positive_option(value, "InitialStep", true);
-        } else {
-            char what[192];
-            std::snprintf(what, sizeof what,
-                          "field %.64s is set, but only RelTol, AbsTol, MaxStep and InitialStep "
-                          "are honoured; leave it empty",
-                          field);
-            reject(input_options, "unsupportedOption", what);
-        }
-    }
-    return options;
 }
 
 void require_finite_state(const double *state)
@@ -175,59 +70,59 @@ void require_finite_state(const double *state)
             char what[96];
             std::snprintf(what, sizeof what,
                           "must be finite in its first 8 elements; element %zu is %s", k + 1,
-                          nonfinite_name(state[k]));
+                          std::isnan(state[k]) ? "NaN" : (state[k] > 0.0 ? "Inf" : "-Inf"));
             reject(input_state, "stateNotFinite", what);
         }
     }
 }
 
-// The vaporizer as the integrator's right-hand side.
+// What the integration's callbacks need: the model's inputs and its domain.
+struct ModelContext {
+    const ModelInputs *inputs;
+    vaporizer_model::DomainLimits limits;
+};
+
 void model_rhs(const double *state, double *derivatives, void *context)
 {
     double level, vapour_comp[vaporizer_model::component_count], temperature, pressure;
-    evaluate_model(*static_cast<const ModelInputs *>(context), state, derivatives, &level,
-                   vapour_comp, &temperature, &pressure);
+    evaluate_model(*static_cast<const ModelContext *>(context)->inputs, state, derivatives,
+                   &level, vapour_comp, &temperature, &pressure);
 }
 
-[[noreturn]] void report_failure(const interval_integration::Result &r, double interval)
+int model_domain(const double *state, void *context)
+{
+    return vaporizer_model::domain_exit(state, static_cast<const ModelContext *>(context)->limits);
+}
+
+// A level that fell below this fraction of where it started is 0: the
+// vessel ran dry, whichever bound the solution crossed first on the way.
+constexpr double dry_fraction = 1e-6;
+
+// Names the edge of the model's domain that the solution ran into. When
+// CVODE's steps collapse and its error test or Newton iteration gives up,
+// the solution is running into that edge (inside the domain the model is
+// smooth): the edge it was heading for, if it would reach it within the
+// interval.
+void name_the_edge(interval_integration::Result &result, const ModelContext &model,
+                   double start_level, double interval)
 {
     using interval_integration::Outcome;
-    const char *cvode = r.solver_message[0] != '\0' ? r.solver_message : "no details";
-    switch (r.outcome) {
-    case Outcome::RhsNotFinite:
-        fail("rhsNotFinite",
-             "the right-hand side turned non-finite at t = %g within the interval [0, %g] "
-             "(derivative %zu is %s), and smaller steps did not avoid it: the model is not "
-             "defined at the state reached there",
-             r.nonfinite_time, interval, r.nonfinite_index + 1, nonfinite_name(r.nonfinite_value));
-    case Outcome::TooMuchWork:
-        fail("tooMuchWork",
-             "CVODE took %ld steps and stopped at t = %g within the interval [0, %g] (step size "
-             "%g); raise MaxStep, loosen RelTol or AbsTol, or split the interval",
-             r.statistics.steps, r.time, interval, r.step);
-    case Outcome::TooMuchAccuracy:
-        fail("tooMuchAccuracy",
-             "at t = %g within the interval [0, %g] the tolerances ask for more accuracy than "
-             "doubles hold; raise RelTol or AbsTol (CVODE: %s)",
-             r.time, interval, cvode);
-    case Outcome::ErrorTestFailures:
-        fail("errorTestFailures",
-             "CVODE failed its error test repeatedly at t = %g within the interval [0, %g] "
-             "(step size %g): the state changes too fast there for the tolerances (CVODE: %s)",
-             r.time, interval, r.step, cvode);
-    case Outcome::ConvergenceFailures:
-        fail("convergenceFailures",
-             "CVODE's Newton iteration failed to converge repeatedly at t = %g within the "
-             "interval [0, %g] (step size %g) (CVODE: %s)",
-             r.time, interval, r.step, cvode);
-    case Outcome::OutOfMemory:
-        fail("outOfMemory", "the solver's memory could not be allocated");
-    case Outcome::Completed:
-    case Outcome::SolverFailed:
-        break;
+    if (result.outcome == Outcome::ErrorTestFailures ||
+        result.outcome == Outcome::ConvergenceFailures) {
+        double rates[state_count];
+        model_rhs(result.reached, rates, const_cast<ModelContext *>(&model));
+        double time_to_reach = 0.0;
+        const int edge = vaporizer_model::approaching_exit(
+            result.reached, rates, model.limits, interval - result.time, &time_to_reach);
+        if (edge == vaporizer_model::inside)
+            return;
+        result.outcome = Outcome::LeftDomain;
+        result.exit.time = result.time + time_to_reach;
+        result.exit.bound = edge;
+        std::memcpy(result.exit.state, result.reached, sizeof result.reached);
     }
-    fail("solverFailed", "CVODE failed at t = %g within the interval [0, %g] (CVODE: %s)", r.time,
-         interval, cvode);
+    if (result.outcome == Outcome::LeftDomain && result.exit.state[6] < dry_fraction * start_level)
+        result.exit.bound = vaporizer_model::code_of(vaporizer_model::level_not_positive);
 }
 
 mxArray *statistics_struct(const interval_integration::Statistics &s)
@@ -256,12 +151,44 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
 
     const ModelInputs in = read_model_inputs(prhs, module);
     const double interval = read_interval(prhs[IN_INTERVAL]);
-    const Options options = read_options(prhs, nrhs, interval);
-    require_finite_state(in.arrays[IN_STATE]);
+    const step_settings::StepOptions options =
+        nrhs > IN_OPTIONS ? step_options::read_options(prhs[IN_OPTIONS], input_options)
+                          : step_settings::StepOptions{};
 
-    // The integration and the model at its end, in a fixed FPU environment
-    // (so the bits are vaporizer's and the caller's modes change nothing),
-    // with no host call inside it: the host's error call may not unwind.
+    // Everything computed from the inputs, in the fixed FPU environment so
+    // that the caller's rounding mode changes no bit; the errors it finds
+    // are raised after it, since the host's error call may not unwind.
+    ModelContext model{&in, {in.scalars[IN_TEMPERATURE_OFFSET], in.arrays[IN_ANTOINE_B],
+                             in.arrays[IN_ANTOINE_C], 0.0}};
+    step_settings::StepSettings settings;
+    int outside = 0;
+    {
+        const FixedEnvironment fixed_fpu;
+        const double *s = in.arrays[IN_STATE];
+        settings = step_settings::derive_settings(
+            options, interval, s, in.scalars[IN_TEMPERATURE_OFFSET],
+            vaporizer_model::residence_time(s, in.scalars[IN_VAPOUR_FLOW],
+                                            in.scalars[IN_FEED1_FLOW], in.scalars[IN_FEED2_FLOW],
+                                            in.scalars[IN_AREA], in.arrays[IN_MOLAR_MASS],
+                                            in.arrays[IN_DENSITY],
+                                            in.scalars[IN_DENSITY_FACTOR]));
+        model.limits.fraction_slack = settings.fraction_slack;
+        outside = vaporizer_model::domain_exit(in.arrays[IN_STATE], model.limits);
+    }
+    if (options.max_step > 0.0 && options.max_step < settings.least_step)
+        fail("badOption",
+             "input 27 (options) field MaxStep must be at least 16 eps times the interval, %g "
+             "here: no smaller step advances the time at the end of the interval",
+             settings.least_step);
+    require_finite_state(in.arrays[IN_STATE]);
+    if (outside != 0) {
+        char what[256];
+        vaporizer_model::describe_outside_state(what, sizeof what, outside, in.arrays[IN_STATE],
+                                                model.limits);
+        fail("stateOutsideDomain", "input 1 (state) is outside the model's domain: %s", what);
+    }
+
+    // The integration and the model at its end, with no host call inside.
     double state[state_count];
     std::memcpy(state, in.arrays[IN_STATE], sizeof state);
     interval_integration::Result result;
@@ -269,16 +196,20 @@ extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *
     double derivatives[state_count] = {}, level = 0.0,
            vapour_comp[vaporizer_model::component_count] = {}, temperature = 0.0, pressure = 0.0;
     {
-        const floating_point_environment::FixedEnvironment fixed_fpu;
-        if (interval > 0.0)
-            result = interval_integration::integrate(model_rhs, const_cast<ModelInputs *>(&in),
-                                                     state, state_count, interval,
-                                                     options.settings);
+        const FixedEnvironment fixed_fpu;
+        if (interval > 0.0) {
+            result = interval_integration::integrate(model_rhs, model_domain, &model, state,
+                                                     state_count, interval, settings.integration);
+            name_the_edge(result, model, in.arrays[IN_STATE][6], interval);
+        }
         if (result.outcome == interval_integration::Outcome::Completed && nlhs > OUT_LEVEL)
             evaluate_model(in, state, derivatives, &level, vapour_comp, &temperature, &pressure);
     }
-    if (result.outcome != interval_integration::Outcome::Completed)
-        report_failure(result, interval);
+    if (result.outcome != interval_integration::Outcome::Completed) {
+        const step_failure::Failure failure =
+            step_failure::describe_failure(result, interval, model.limits);
+        fail(failure.mnemonic, "%s", failure.message);
+    }
 
     // The end state, shaped like input 1; elements past the 8th are copied.
     plhs[OUT_STATE] = shaped_like(prhs[IN_STATE]);

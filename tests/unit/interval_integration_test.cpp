@@ -1,6 +1,7 @@
 // The interval integration on systems whose solutions are known: accuracy,
-// the end state exactly at the interval's end, the work counted, and every
-// way CVODE can fail coming back as its outcome with the state untouched.
+// the end state exactly at the interval's end, the work counted, a domain
+// that the solution leaves, and every way CVODE can fail coming back as its
+// outcome with the state untouched.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -13,7 +14,7 @@
 
 namespace {
 
-using interval_integration::integrate;
+using interval_integration::DomainCheck;
 using interval_integration::Outcome;
 using interval_integration::Result;
 using interval_integration::RightHandSide;
@@ -25,8 +26,18 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 Settings settings(double interval, double relative, const std::vector<double> &absolute,
                   long max_steps = 100000)
 {
-    return {relative, absolute.data(), absolute.size(), interval / 10,
-            16 * DBL_EPSILON * interval, 0.0, max_steps};
+    return {relative, absolute.data(), absolute.size(), interval / 10, 0.0, max_steps};
+}
+
+// Every state is inside, unless a test says otherwise.
+int everywhere(const double *, void *) { return 0; }
+// y[0] must stay above 0 (code 7).
+int positive(const double *y, void *) { return y[0] > 0.0 ? 0 : 7; }
+
+Result integrate(RightHandSide rhs, double *y, std::size_t n, double interval,
+                 const Settings &s, DomainCheck domain = everywhere)
+{
+    return interval_integration::integrate(rhs, domain, nullptr, y, n, interval, s);
 }
 
 // A stiff linear pair, y0' = -y0 and y1' = y0 - 1000 y1: y0 = exp(-t) and
@@ -42,7 +53,7 @@ TEST(IntervalIntegration, StiffLinearSystemMeetsItsExactSolution)
     for (const std::vector<double> &absolute : {std::vector<double>{1e-12},
                                                 std::vector<double>{1e-12, 1e-14}}) {
         double y[2] = {1.0, 0.5};
-        const Result r = integrate(stiff_pair, nullptr, y, 2, 2.0, settings(2.0, 1e-8, absolute));
+        const Result r = integrate(stiff_pair, y, 2, 2.0, settings(2.0, 1e-8, absolute));
         ASSERT_EQ(r.outcome, Outcome::Completed) << r.solver_message;
         EXPECT_EQ(r.time, 2.0);
         const double y0 = std::exp(-2.0);
@@ -62,8 +73,8 @@ TEST(IntervalIntegration, SameInputsGiveTheSameBits)
 {
     double first[2] = {1.0, 0.5}, second[2] = {1.0, 0.5};
     const std::vector<double> absolute{1e-10};
-    integrate(stiff_pair, nullptr, first, 2, 0.7, settings(0.7, 1e-6, absolute));
-    integrate(stiff_pair, nullptr, second, 2, 0.7, settings(0.7, 1e-6, absolute));
+    integrate(stiff_pair, first, 2, 0.7, settings(0.7, 1e-6, absolute));
+    integrate(stiff_pair, second, 2, 0.7, settings(0.7, 1e-6, absolute));
     EXPECT_EQ(std::memcmp(first, second, sizeof first), 0);
 }
 
@@ -82,24 +93,72 @@ void nan_beyond_one(const double *y, double *dydt, void *) { dydt[0] = y[0] < 1.
 void nan_everywhere(const double *, double *dydt, void *) { dydt[0] = nan; }
 // A slope that jumps by twelve orders of magnitude at y = 1 (t = 1).
 void slope_jump(const double *y, double *dydt, void *) { dydt[0] = y[0] < 1.0 ? 1.0 : 1e12; }
-// A slope that flips at y = 0, so no Newton iteration settles across it.
+// A slope that flips at y = 0: steps shrink toward the least step, 16 eps t,
+// and never get past t = 1e-6.
 void chatter(const double *y, double *dydt, void *) { dydt[0] = y[0] > 0.0 ? -1e6 : 1e6; }
 void decay(const double *y, double *dydt, void *) { dydt[0] = -y[0]; }
+void decay_to_one(const double *y, double *dydt, void *) { dydt[0] = 1.0 - y[0]; }
+void falling(const double *, double *dydt, void *) { dydt[0] = -1.0; }
+
+// Below single_step_interval one explicit Euler step; at the largest
+// intervals the first step is still estimated and the steps run out, with
+// the time reached.
+TEST(IntervalIntegration, TinyAndHugeIntervals)
+{
+    const std::vector<double> absolute{1e-12};
+    for (double interval : {4.9406564584124654e-324, 2.2250738585072014e-308, 1e-101}) {
+        double y[2] = {1.0, 0.5};
+        const Result r = integrate(stiff_pair, y, 2, interval, settings(interval, 1e-8, absolute));
+        ASSERT_EQ(r.outcome, Outcome::Completed);
+        EXPECT_EQ(r.statistics.steps, 1);
+        EXPECT_EQ(y[0], 1.0 - interval);
+        EXPECT_EQ(y[1], 0.5 + interval * (1.0 - 500.0));
+    }
+    double y = 1.0;
+    Settings limited = settings(1.0, 1e-8, absolute, 1000);
+    limited.max_step = 1e6;
+    const Result r = integrate(decay_to_one, &y, 1, 1.7976931348623157e308, limited);
+    EXPECT_EQ(r.outcome, Outcome::TooMuchWork);
+    EXPECT_GT(r.time, 1e8);
+    EXPECT_LE(r.time, 1e9);
+}
+
+// A solution that runs out of its domain: y' = -1 from 1, with y > 0 the
+// domain. It must stop where y reaches 0 (t = 1), whatever the tolerances,
+// and never hand back a state outside.
+TEST(IntervalIntegration, SolutionLeavingTheDomainStopsWhereItLeaves)
+{
+    for (double relative : {1e-3, 1e-6, 1e-10}) {
+        SCOPED_TRACE(relative);
+        double y = 1.0;
+        const Result r = integrate(falling, &y, 1, 3.0, settings(3.0, relative, {1e-12}), positive);
+        ASSERT_EQ(r.outcome, Outcome::LeftDomain);
+        EXPECT_EQ(y, 1.0);
+        EXPECT_EQ(r.exit.bound, 7);
+        EXPECT_NEAR(r.exit.time, 1.0, 1e-6);
+        EXPECT_LE(r.exit.state[0], 0.0);
+    }
+    // Ending just inside is no exit.
+    double y = 1.0;
+    const Result r = integrate(falling, &y, 1, 0.999, settings(0.999, 1e-10, {1e-12}), positive);
+    EXPECT_EQ(r.outcome, Outcome::Completed);
+    EXPECT_NEAR(y, 0.001, 1e-9);
+}
 
 TEST(IntervalIntegration, EveryFailureComesBackWithWhereItHappened)
 {
     const Failure failures[] = {
-        {"non-finite mid-interval", nan_beyond_one, 0.0, 1e-6, 1e-8, 100000, Outcome::RhsNotFinite, 1.0},
-        {"non-finite at the start", nan_everywhere, 0.0, 1e-6, 1e-8, 100000, Outcome::RhsNotFinite, 0.0},
+        {"non-finite mid-interval", nan_beyond_one, 0.0, 1e-6, 1e-8, 100000, Outcome::LeftDomain, 1.0},
+        {"non-finite at the start", nan_everywhere, 0.0, 1e-6, 1e-8, 100000, Outcome::LeftDomain, 0.0},
         {"error test", slope_jump, 0.0, 1e-6, 1e-8, 100000, Outcome::ErrorTestFailures, 1.0},
-        {"convergence", chatter, 1.0, 1e-6, 1e-8, 100000, Outcome::ConvergenceFailures, 1e-6},
+        {"chatter", chatter, 1.0, 1e-6, 1e-8, 20000, Outcome::TooMuchWork, 1e-6},
         {"too much work", decay, 1.0, 1e-10, 1e-12, 3, Outcome::TooMuchWork, -1.0},
         {"too much accuracy", decay, 1.0, 1e-300, 1e-300, 100000, Outcome::TooMuchAccuracy, 0.0},
     };
     for (const Failure &f : failures) {
         SCOPED_TRACE(f.what);
         double y = f.start;
-        const Result r = integrate(f.rhs, nullptr, &y, 1, 2.0,
+        const Result r = integrate(f.rhs, &y, 1, 2.0,
                                    settings(2.0, f.relative, {f.absolute}, f.max_steps));
         EXPECT_EQ(r.outcome, f.outcome) << r.solver_message;
         EXPECT_EQ(y, f.start);  // the state is left as it was
@@ -108,11 +167,12 @@ TEST(IntervalIntegration, EveryFailureComesBackWithWhereItHappened)
         else
             EXPECT_GT(r.time, 0.0);
         EXPECT_LT(r.time, 2.0);
-        if (f.outcome == Outcome::RhsNotFinite) {
-            EXPECT_NEAR(r.nonfinite_time, f.time, 1e-6);
-            EXPECT_TRUE(std::isnan(r.nonfinite_value));
+        if (f.outcome == Outcome::LeftDomain) {
+            EXPECT_NEAR(r.exit.time, f.time, 1e-6);
+            EXPECT_EQ(r.exit.bound, 0);
+            EXPECT_TRUE(std::isnan(r.exit.value));
         } else {
-            EXPECT_NE(r.solver_message[0], '\0');
+            EXPECT_EQ(r.solver_message[0] != '\0', f.outcome != Outcome::TooMuchWork);
         }
     }
 }

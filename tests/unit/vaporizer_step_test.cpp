@@ -4,6 +4,7 @@
 // nothing left behind.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -212,14 +213,54 @@ const BadCall bad_calls[] = {
      "input 1 (state) must be finite in its first 8 elements; element 8 is NaN"},
     {"empty vessel",
      [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 0, 50}); },
-     "vaporizer_step:rhsNotFinite",
-     "the right-hand side turned non-finite at t = 0 within the interval [0, 5] (derivative 1 is "
-     "-Inf), and smaller steps did not avoid it: the model is not defined at the state reached "
-     "there"},
+     "vaporizer_step:stateOutsideDomain",
+     "input 1 (state) is outside the model's domain: the level (element 7) is 0; it must be above 0"},
+    {"below absolute zero",
+     [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, -273.15}); },
+     "vaporizer_step:stateOutsideDomain",
+     "input 1 (state) is outside the model's domain: the temperature (element 8) is -273.15, at "
+     "or below absolute zero of the property set, -temperature_offset = -273.15"},
+    {"beyond a vapour pressure's pole",
+     [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, -206}); },
+     "vaporizer_step:stateOutsideDomain",
+     "input 1 (state) is outside the model's domain: the temperature (element 8) is -206, at or "
+     "below the pole of the vapour pressure of component 4, -antoine_c(4) = -205.807"},
+    {"fractions summing past 1",
+     [](StepCall &s, int &) { s.arrays[0] = make_column({0.2, 0.2, 0.2, 0.2, 0.2, 0.2, 1, 50}); },
+     "vaporizer_step:stateOutsideDomain",
+     "input 1 (state) is outside the model's domain: the mole fraction of component 4 is -0.2, "
+     "outside [0, 1] by more than 1e-06"},
     {"steps too small", [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(1e-6))); },
      "vaporizer_step:tooMuchWork",
-     "CVODE took 100000 steps and stopped at t = 0.1 within the interval [0, 5] (step size "
-     "1e-06); raise MaxStep, loosen RelTol or AbsTol, or split the interval"},
+     "CVODE took 100000 steps and stopped at t = 0.099999 within the interval [0, 5] (step size "
+     "1e-06); split the interval, or raise MaxStep if it limits the step"},
+    {"MaxStep below the least step",
+     [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(1e-14))); },
+     "vaporizer_step:badOption",
+     "input 27 (options) field MaxStep must be at least 16 eps times the interval, 1.77636e-14 "
+     "here: no smaller step advances the time at the end of the interval"},
+    {"char options",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_dense(ArrayClass::Char, 0, 0);
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"empty cell options",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_dense(ArrayClass::Cell, 0, 0);
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"RelTol twice",
+     [](StepCall &s, int &) {
+         std::vector<Field> fields = one_option("RELTOL", make_scalar(1e-3));
+         fields.emplace_back("RelTol", make_scalar(1e-4));
+         s.options(std::move(fields));
+     },
+     "vaporizer_step:duplicateOption",
+     "input 27 (options) sets RelTol twice, as fields RELTOL and RelTol; set it once"},
     {"tolerances beyond doubles",
      [](StepCall &s, int &) {
          std::vector<Field> fields = one_option("RelTol", make_scalar(1e-300));
@@ -283,6 +324,95 @@ TEST(VaporizerStep, OptionsAreMatchedWithoutCaseAndEmptyOnesIgnored)
     EXPECT_TRUE(same_bits(values(a.outputs[0].get()), values(b.outputs[0].get())));
     EXPECT_TRUE(same_bits(values(c.outputs[0].get()), values(d.outputs[0].get())));
     EXPECT_FALSE(same_bits(values(a.outputs[0].get()), values(c.outputs[0].get())));
+}
+
+// A vapour draw far above both feeds empties the vessel within the
+// interval: at the defaults, at tight and at loose tolerances, and over
+// random draws and starting levels, the call ends in the one error that says
+// the vessel ran dry, never in a state.
+TEST(VaporizerStep, AVesselThatRunsDryEndsInOneError)
+{
+    std::mt19937_64 random(17);
+    const std::vector<std::vector<Field> (*)()> tolerances = {
+        [] { return std::vector<Field>{}; }, tight_options,
+        [] { return one_option("RelTol", make_scalar(1e-3)); }};
+    const std::size_t before = live_array_count();
+    for (int trial = 0; trial < 12; ++trial) {
+        VaporizerInputs in;
+        in.vapour_flow = uniform(random, 20.0, 60.0);
+        in.heat_input = in.vapour_flow * uniform(random, 5e4, 7e4);
+        in.state[6] = uniform(random, 0.05, 1.5);
+        StepCall step(in, 5000.0);
+        step.options(tolerances[trial % 3]());
+        const CallResult result = step.call();
+        SCOPED_TRACE(result.message);
+        EXPECT_EQ(result.identifier, "vaporizer_step:leftDomain");
+        EXPECT_EQ(result.message.rfind("the level reached 0 at t = ", 0), 0u);
+        const double when = std::stod(result.message.substr(27));
+        EXPECT_GT(when, 0.0);
+        EXPECT_LT(when, 5000.0);
+        EXPECT_NE(result.message.find("within the interval [0, 5000]: the vessel ran dry"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(live_array_count(), before);
+}
+
+// Every setting derived from the inputs (the default MaxStep, the absolute
+// tolerances from the state's scales) is computed in the fixed environment:
+// the caller's rounding direction changes no bit.
+TEST(VaporizerStep, TheCallersRoundingModeChangesNoBit)
+{
+    std::mt19937_64 random(29);
+    for (int trial = 0; trial < 6; ++trial) {
+        VaporizerInputs in = random_vaporizer_inputs(random);
+        in.state = VaporizerInputs().state;
+        in.state[7] = uniform(random, 60.0, 95.0);
+        StepCall step(in, uniform(random, 0.1, 60.0));
+        if (trial % 2 == 1)
+            step.options(tight_options());
+        const std::vector<double> nearest = values(step.call(1).outputs[0].get());
+        for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+            std::fesetround(mode);
+            const CallResult result = step.call(1);
+            std::fesetround(FE_TONEAREST);
+            expect_success(result);
+            EXPECT_TRUE(same_bits(values(result.outputs[0].get()), nearest))
+                << "trial " << trial << ", rounding mode " << mode;
+        }
+    }
+}
+
+// The smallest interval gives the state one Euler step on; the largest ends
+// in tooMuchWork at the time it reached; InitialStep is clamped into
+// [16 eps interval, MaxStep], so a denormal one or one above MaxStep gives
+// the bits of the clamped value.
+TEST(VaporizerStep, LimitsOfTheIntervalAndTheSteps)
+{
+    VaporizerInputs in;
+    StepCall tiniest(in, 4.9406564584124654e-324);
+    const CallResult tiny = tiniest.call(1);
+    expect_success(tiny);
+    EXPECT_TRUE(same_bits(values(tiny.outputs[0].get()), in.state));
+
+    StepCall huge(in, 1e300);
+    const CallResult result = huge.call(1);
+    EXPECT_EQ(result.identifier, "vaporizer_step:tooMuchWork");
+    EXPECT_EQ(result.message.rfind("CVODE took 100000 steps and stopped at t = ", 0), 0u)
+        << result.message;
+
+    const auto end_state = [&](double initial_step, double max_step) {
+        StepCall step(in, 2.0);
+        std::vector<Field> fields = one_option("InitialStep", make_scalar(initial_step));
+        fields.emplace_back("MaxStep", make_scalar(max_step));
+        step.options(std::move(fields));
+        const CallResult r = step.call(1);
+        expect_success(r);
+        return values(r.outputs[0].get());
+    };
+    const double least = 16 * std::numeric_limits<double>::epsilon() * 2.0;
+    EXPECT_TRUE(same_bits(end_state(1e-323, 0.2), end_state(least, 0.2)));
+    EXPECT_TRUE(same_bits(end_state(5.0, 0.2), end_state(0.2, 0.2)));
+    EXPECT_FALSE(same_bits(end_state(1e-3, 0.2), end_state(0.2, 0.2)));
 }
 
 }  // namespace

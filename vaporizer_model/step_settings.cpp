@@ -1,0 +1,45 @@
+#include "step_settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace step_settings {
+
+StepSettings derive_settings(const StepOptions &options, double interval, const double *state,
+                             double temperature_offset, double residence_time)
+{
+    StepSettings s{};
+    s.integration.relative_tolerance = options.relative_tolerance > 0.0
+                                           ? options.relative_tolerance
+                                           : default_relative_tolerance;
+    double scale[state_count] = {1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+    scale[6] = std::fabs(state[6]);
+    scale[7] = std::fabs(state[7] + temperature_offset);
+    for (std::size_t k = 0; k < state_count; ++k) {
+        const std::size_t given = options.absolute_count == 1 ? 0 : k;
+        s.absolute[k] = options.absolute_count > 0 ? options.absolute_tolerance[given]
+                                                   : default_absolute_fraction * scale[k];
+    }
+    s.integration.absolute_tolerance = s.absolute;
+    s.integration.absolute_count = state_count;
+
+    double largest_fraction_tolerance = 0.0;
+    for (std::size_t k = 0; k < 6; ++k)
+        largest_fraction_tolerance = std::max(largest_fraction_tolerance, s.absolute[k]);
+    s.fraction_slack = std::max(least_fraction_slack, 10.0 * largest_fraction_tolerance);
+
+    s.least_step = interval_integration::least_step(interval);
+    s.integration.max_step =
+        options.max_step > 0.0
+            ? options.max_step
+            : std::min(default_max_step_fraction * interval,
+                       default_max_step_residence_times * residence_time);
+    s.integration.initial_step =
+        options.initial_step > 0.0
+            ? std::min(std::max(options.initial_step, s.least_step), s.integration.max_step)
+            : 0.0;
+    s.integration.max_steps = max_steps;
+    return s;
+}
+
+}  // namespace step_settings

@@ -1,0 +1,66 @@
+// The settings of vaporizer_step's integration: its defaults, and those the
+// caller's options and the interval make. Host-free: every host turns its
+// own options into StepOptions and gets the same settings.
+#ifndef MEX_SUITE_STEP_SETTINGS_H
+#define MEX_SUITE_STEP_SETTINGS_H
+
+#include <cstddef>
+
+#include "interval_integration.h"
+
+namespace step_settings {
+
+constexpr std::size_t state_count = 8;
+
+// Defaults that keep the end state well within 1e-5 relative of the exact
+// solution (elements below 1e-3 measured against 1e-3) over intervals from
+// 0.1 s to 600 s around the example plant's operating points. The absolute
+// tolerances are this fraction of each element's scale: 1 for a mole
+// fraction (so a trace component of 1e-3 is right to 1e-7 of itself), the
+// starting level for the level, and the starting absolute temperature,
+// T + temperature_offset, for the temperature.
+constexpr double default_relative_tolerance = 1e-8;
+constexpr double default_absolute_fraction = 1e-10;
+// By default a step spans at most a tenth of the interval, as in ode15s,
+// and at most this many residence times of the holdup: longer steps gain
+// nothing (the plant has long settled) and, at times past 1e20 or so, let
+// the rounding of the derivatives decide the trial states. An interval of
+// 1e300 then ends in tooMuchWork, naming the time reached, instead of a
+// state the rounding made.
+constexpr double default_max_step_fraction = 0.1;
+constexpr double default_max_step_residence_times = 1e6;
+// Steps allowed for one interval: far more than any sensible setting needs,
+// few enough that a hopeless one ends within a second.
+constexpr long max_steps = 100000;
+// A mole fraction may stray outside [0, 1] by this much, or by ten times
+// its absolute tolerance if that is more, before the state counts as
+// outside the model's domain.
+constexpr double least_fraction_slack = 1e-6;
+
+// What the caller asked for; 0 (or a count of 0) where an option is not given.
+struct StepOptions {
+    double relative_tolerance = 0.0;
+    double absolute_tolerance[state_count] = {};
+    std::size_t absolute_count = 0;  // 0, 1 (for every element) or 8
+    double max_step = 0.0;
+    double initial_step = 0.0;
+};
+
+struct StepSettings {
+    interval_integration::Settings integration;
+    double absolute[state_count];
+    double fraction_slack;
+    double least_step;  // MaxStep must not be below it
+};
+
+// The settings for one interval (> 0) from the state at its start (8
+// values, inside the model's domain). Arithmetic on the inputs: call it in
+// the fixed floating-point environment, so the caller's rounding mode
+// changes nothing. The first step asked for is clamped into
+// [least_step, max_step].
+StepSettings derive_settings(const StepOptions &options, double interval, const double *state,
+                             double temperature_offset, double residence_time);
+
+}  // namespace step_settings
+
+#endif
