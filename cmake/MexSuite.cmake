@@ -57,7 +57,7 @@ function(add_mex_module name)
   set_property(GLOBAL PROPERTY MEX_SUITE_MODULE_${name} ${gateway_path} ${ARG_LIBRARIES})
 
   add_library(${name}_in_process STATIC ${ARG_GATEWAY})
-  target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_IN_PROCESS_HOST)
+  target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_MEX_API_SUBSET)
   target_link_libraries(${name}_in_process PUBLIC host_interface in_process_host ${ARG_LIBRARIES})
 
   if(MEX_SUITE_OCTAVE)

@@ -64,9 +64,8 @@ list(JOIN modules " " module_words)
 string(APPEND modules_mk "MODULES := ${module_words}\n")
 file(WRITE ${stage}/src/modules.mk "${modules_mk}")
 
-# The host API every gateway includes; the in-process host is for tests.
+# The host API every gateway includes.
 file(GLOB host_headers ${root}/host_interface/*.h)
-list(FILTER host_headers EXCLUDE REGEX "/in_process_[^/]*$")
 file(COPY ${host_headers} DESTINATION ${stage}/src/host_interface)
 file(COPY ${root}/cmake/mex_exports.map DESTINATION ${stage}/src)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Makefile ${stage}/src/Makefile COPYONLY)

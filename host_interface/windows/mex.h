@@ -13,6 +13,6 @@
 #define mxGetIr mxGetIr_730
 #define mxGetJc mxGetJc_730
 
-#include "in_process_mex.h"
+#include "mex_api_subset.h"
 
 #endif
