@@ -64,7 +64,7 @@ fuzz:
 
 # The Windows modules (.mexw64, mingw-w64 cross build) into $(WINDOWS_DIR)/windows/, checked.
 windows:
-	JOBS=$(JOBS) bash tests/windows/build_and_check.sh . $(WINDOWS_DIR)
+	JOBS=$(JOBS) bash windows/build_and_check.sh . $(WINDOWS_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)

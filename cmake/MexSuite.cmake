@@ -5,7 +5,7 @@
 #   <name>_in_process  a static library against the in-process host, for tests,
 #                      benchmarks and fuzzers (one gateway per executable)
 #   <name>_windows     in the Windows cross build, windows/<name>.mexw64
-#                      (cmake/WindowsModules.cmake)
+#                      (windows/WindowsModules.cmake)
 #   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
 #                      through FindMatlab, help file beside it
 # LIBRARIES are the computational routines the gateway calls. The sources of
