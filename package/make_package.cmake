@@ -67,7 +67,7 @@ file(WRITE ${stage}/src/modules.mk "${modules_mk}")
 # The host API every gateway includes.
 file(GLOB host_headers ${root}/host_interface/*.h)
 file(COPY ${host_headers} DESTINATION ${stage}/src/host_interface)
-file(COPY ${root}/cmake/mex_exports.map DESTINATION ${stage}/src)
+file(COPY ${root}/cmake/mex_exports.map ${root}/cmake/fixed_bits_flags.txt DESTINATION ${stage}/src)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Makefile ${stage}/src/Makefile COPYONLY)
 
 file(GLOB examples ${root}/examples/*.m)
