@@ -32,7 +32,7 @@ test:
 demo:
 	bash scripts/install-deps.sh
 	$(MAKE) configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave vaporizer_step_octave Transmit_octave murtal_octave
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
 	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters();"
 

@@ -59,9 +59,6 @@ function built = make_mex(output_dir, varargin)
     [name, libraries, sources] = modules{m, :};
     sources = fullfile(root, sources);
     folder = fileparts(sources{1});
-    if ~exist(sources{1}, 'file')
-      continue;
-    end
     linked = struct('include', {{}}, 'archives', {{}});
     if any(strcmp(libraries, 'cvode'))
       linked = find_cvode(sundials);

@@ -92,3 +92,18 @@ function(add_mex_module name)
     _copy_help_beside(${name}_matlab ${MEX_SUITE_MATLAB_DIR} "${ARG_HELP}")
   endif()
 endfunction()
+
+# mex_modules_built(<var> <form>): every module of cmake/mex_modules.txt, in
+# its order, that this build makes in the given form (octave, windows, ...):
+# all of them but one whose libraries were not found. Call it once every
+# module is added.
+function(mex_modules_built result form)
+  mex_module_names(names)
+  set(built)
+  foreach(name IN LISTS names)
+    if(TARGET ${name}_${form})
+      list(APPEND built ${name})
+    endif()
+  endforeach()
+  set(${result} ${built} PARENT_SCOPE)
+endfunction()
