@@ -32,7 +32,7 @@ test:
 demo:
 	bash scripts/install-deps.sh
 	$(MAKE) configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target vaporizer_octave vaporizer_step_octave Transmit_octave murtal_octave
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
 	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters();"
 
@@ -64,7 +64,7 @@ fuzz:
 
 # The Windows modules (.mexw64, mingw-w64 cross build) into $(WINDOWS_DIR)/windows/, checked.
 windows:
-	JOBS=$(JOBS) bash tests/windows/build_and_check.sh . $(WINDOWS_DIR)
+	JOBS=$(JOBS) bash windows/build_and_check.sh . $(WINDOWS_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)

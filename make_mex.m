@@ -22,9 +22,10 @@ function built = make_mex(output_dir, varargin)
 %   the module.
 %   BUILT = MAKE_MEX(...) returns the names of the modules it (re)built.
 %
-%   Every module is compiled with -O2 -ffp-contract=off (no fused
-%   multiply-add, no fast-math), so results are the same bit for bit as
-%   those of the CMake build. MATLAB builds use the separate-complex API
+%   Every module is compiled with the flags of cmake/fixed_bits_flags.txt
+%   (no fused multiply-add, no fast-math), the ones the CMake build takes,
+%   so results are the same bit for bit; MSVC, which spells them its own
+%   way, with /O2 /fp:precise. MATLAB builds use the separate-complex API
 %   (-R2017b). On Windows a module's resource script (vaporizer.rc, its
 %   string table) is compiled in as well, with windres (MinGW) or rc (MSVC).
 
@@ -48,6 +49,9 @@ function built = make_mex(output_dir, varargin)
 
   shared_headers = dir(fullfile(root, 'host_interface', '*.h'));
   shared_headers = fullfile(root, 'host_interface', {shared_headers.name});
+  flags_file = fullfile(root, 'cmake', 'fixed_bits_flags.txt');
+  shared_inputs = [shared_headers, {flags_file}];
+  fixed_flags = fixed_bits_flags(flags_file);
 
   built = {};
   modules = module_list(root);
@@ -55,9 +59,6 @@ function built = make_mex(output_dir, varargin)
     [name, libraries, sources] = modules{m, :};
     sources = fullfile(root, sources);
     folder = fileparts(sources{1});
-    if ~exist(sources{1}, 'file')
-      continue;
-    end
     linked = struct('include', {{}}, 'archives', {{}});
     if any(strcmp(libraries, 'cvode'))
       linked = find_cvode(sundials);
@@ -69,7 +70,7 @@ function built = make_mex(output_dir, varargin)
     end
     help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
-    inputs = [sources, fullfile(folder, {local_headers.name}), shared_headers];
+    inputs = [sources, fullfile(folder, {local_headers.name}), shared_inputs];
     % A module's Windows resources: the resource script <name>.rc beside
     % its gateway, if there is one.
     resource = fullfile(folder, [name '.rc']);
@@ -82,7 +83,8 @@ function built = make_mex(output_dir, varargin)
 
     if force || newest(inputs) > modified(target)
       fprintf('make_mex: building %s\n', target);
-      compile(name, [sources, linked.archives], [linked.include, {folder}], resource, output_dir, root);
+      compile(name, [sources, linked.archives], [linked.include, {folder}], resource, output_dir, ...
+              root, fixed_flags);
       built{end + 1} = name; %#ok<AGROW>
     else
       fprintf('make_mex: %s is up to date\n', target);
@@ -91,7 +93,7 @@ function built = make_mex(output_dir, varargin)
   end
 end
 
-function compile(name, sources, include_dirs, resource, output_dir, root)
+function compile(name, sources, include_dirs, resource, output_dir, root, fixed_flags)
   includes = strcat('-I', [{fullfile(root, 'host_interface')}, include_dirs]);
   % Object files and compiled resources go to a scratch folder, not the sources.
   scratch = tempname();
@@ -102,7 +104,7 @@ function compile(name, sources, include_dirs, resource, output_dir, root)
   if exist('OCTAVE_VERSION', 'builtin')
     % Octave's mex is mkoctfile --mex; it reads its compiler flags from
     % the environment, and writes its objects where it runs.
-    flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -std=c++17 -O2 -ffp-contract=off -fno-fast-math'];
+    flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -std=c++17 ' fixed_flags];
     link = {};
     if isunix() && ~ismac()
       % Only mexFunction leaves the module.
@@ -116,14 +118,15 @@ function compile(name, sources, include_dirs, resource, output_dir, root)
     cd(scratch);
     mex(includes{:}, link{:}, sources{:}, '-o', fullfile(output_dir, [name '.mex']));
   else
-    % MSVC takes its flags in COMPFLAGS; gcc, clang and MinGW in CXXFLAGS.
+    % MSVC takes its flags in COMPFLAGS, in its own spelling; gcc, clang and
+    % MinGW in CXXFLAGS. mex puts CXXOPTIMFLAGS after CXXFLAGS, so it keeps
+    % no optimisation level of its own: the flags file's is the one.
     compiler = mex.getCompilerConfigurations('C++', 'Selected');
     msvc = ispc() && ~isempty(compiler) && ~isempty(strfind(lower(compiler(1).ShortName), 'msvc'));
     if msvc
       flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /O2 /fp:precise'};
     else
-      flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -O2 -ffp-contract=off -fno-fast-math', ...
-               'CXXOPTIMFLAGS=-O2 -DNDEBUG'};
+      flags = {['CXXFLAGS=$CXXFLAGS -std=c++17 ' fixed_flags], 'CXXOPTIMFLAGS=-DNDEBUG'};
     end
     if ~isempty(resource)
       % The linker takes the compiled resources like an object file.
@@ -184,6 +187,15 @@ function modules = module_list(root)
       libraries = {};
     end
     modules(end + 1, :) = {fields{1}, libraries, fields(3:end)}; %#ok<AGROW>
+  end
+end
+
+% The flags that keep every result's bits, as the CMake build takes them:
+% the lines of cmake/fixed_bits_flags.txt that begin with a dash.
+function flags = fixed_bits_flags(flags_file)
+  flags = strjoin(strtrim(regexp(fileread(flags_file), '^-[^\r\n]*', 'match', 'lineanchors')), ' ');
+  if isempty(flags)
+    error('make_mex:flags', 'make_mex: %s names no compiler flags', flags_file);
   end
 end
 

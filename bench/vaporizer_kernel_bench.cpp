@@ -9,8 +9,8 @@
 #include <cmath>
 #include <vector>
 
-#include "../tests/unit/vaporizer_inputs.h"
 #include "balance_equations.h"
+#include "vaporizer_inputs.h"
 
 namespace {
 

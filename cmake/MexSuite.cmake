@@ -5,7 +5,7 @@
 #   <name>_in_process  a static library against the in-process host, for tests,
 #                      benchmarks and fuzzers (one gateway per executable)
 #   <name>_windows     in the Windows cross build, windows/<name>.mexw64
-#                      (cmake/WindowsModules.cmake)
+#                      (windows/WindowsModules.cmake)
 #   <name>_matlab      where MATLAB is installed, build/matlab/<name>.<mexext>
 #                      through FindMatlab, help file beside it
 # LIBRARIES are the computational routines the gateway calls. The sources of
@@ -57,7 +57,7 @@ function(add_mex_module name)
   set_property(GLOBAL PROPERTY MEX_SUITE_MODULE_${name} ${gateway_path} ${ARG_LIBRARIES})
 
   add_library(${name}_in_process STATIC ${ARG_GATEWAY})
-  target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_IN_PROCESS_HOST)
+  target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_MEX_API_SUBSET)
   target_link_libraries(${name}_in_process PUBLIC host_interface in_process_host ${ARG_LIBRARIES})
 
   if(MEX_SUITE_OCTAVE)
@@ -91,4 +91,19 @@ function(add_mex_module name)
       RUNTIME_OUTPUT_DIRECTORY ${MEX_SUITE_MATLAB_DIR})
     _copy_help_beside(${name}_matlab ${MEX_SUITE_MATLAB_DIR} "${ARG_HELP}")
   endif()
+endfunction()
+
+# mex_modules_built(<var> <form>): every module of cmake/mex_modules.txt, in
+# its order, that this build makes in the given form (octave, windows, ...):
+# all of them but one whose libraries were not found. Call it once every
+# module is added.
+function(mex_modules_built result form)
+  mex_module_names(names)
+  set(built)
+  foreach(name IN LISTS names)
+    if(TARGET ${name}_${form})
+      list(APPEND built ${name})
+    endif()
+  endforeach()
+  set(${result} ${built} PARENT_SCOPE)
 endfunction()

@@ -1,14 +1,15 @@
 // The host API as every gateway sees it.
 //
 // Built for a real host (MATLAB or GNU Octave) this is the host's own mex.h.
-// Built with MEX_SUITE_IN_PROCESS_HOST it is the small subset that the
-// in-process host implements, so tests, benchmarks and fuzzers can call a
-// gateway without any host installed.
+// Built with MEX_SUITE_MEX_API_SUBSET it is mex_api_subset.h, the part of
+// the API the gateways use: for the in-process host, so that tests,
+// benchmarks and fuzzers call a gateway without any host installed, and for
+// the Windows cross build, where MATLAB's own header is not at hand.
 #ifndef MEX_SUITE_MEX_INTERFACE_H
 #define MEX_SUITE_MEX_INTERFACE_H
 
-#if defined(MEX_SUITE_IN_PROCESS_HOST)
-#include "in_process_mex.h"
+#if defined(MEX_SUITE_MEX_API_SUBSET)
+#include "mex_api_subset.h"
 #else
 #include "mex.h"
 #endif

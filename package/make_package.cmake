@@ -4,9 +4,10 @@
 #   cmake [-DOUTPUT_DIR=<dir>] -P package/make_package.cmake
 #
 # (make package: OUTPUT_DIR is build/package.) The package holds the sources
-# of every module of cmake/mex_modules.txt whose gateway is in the tree, in
-# the folders they have here, with package/Makefile as src/Makefile; the help
-# files and the examples in inst/; DESCRIPTION, INDEX, NEWS and COPYING.
+# of every module of cmake/mex_modules.txt, in the folders they have here,
+# with package/Makefile as src/Makefile and the flags it compiles with
+# (cmake/fixed_bits_flags.txt); the help files and the examples in inst/;
+# DESCRIPTION, INDEX, NEWS and COPYING.
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/../cmake/MexModules.cmake)
 set(root ${MEX_SUITE_ROOT})
@@ -25,19 +26,13 @@ file(MAKE_DIRECTORY ${stage}/inst ${stage}/src)
 set(cvode_debian libsundials-dev)
 set(cvode_description " vaporizer_step, the vaporizer integrated over a sample interval with SUNDIALS CVODE, is built where libsundials-dev (or SUNDIALS CVODE as a static library) is installed.")
 
-mex_module_names(all_modules)
-set(modules)
+mex_module_names(modules)
 set(build_requires g++ make liboctave-dev)
 set(description_extra)
 set(modules_mk "# The modules this package builds, from cmake/mex_modules.txt.\n")
-foreach(module IN LISTS all_modules)
+foreach(module IN LISTS modules)
   mex_module_entry(${module} libraries sources)
   list(GET sources 0 gateway)
-  if(NOT EXISTS ${root}/${gateway})
-    message(STATUS "${module}: ${gateway} is not in the tree; the package leaves it out")
-    continue()
-  endif()
-  list(APPEND modules ${module})
   list(JOIN libraries " " library_words)
   list(JOIN sources " " source_words)
   string(APPEND modules_mk "${module}_LIBRARIES := ${library_words}\n${module}_SOURCES := ${source_words}\n")
@@ -64,11 +59,10 @@ list(JOIN modules " " module_words)
 string(APPEND modules_mk "MODULES := ${module_words}\n")
 file(WRITE ${stage}/src/modules.mk "${modules_mk}")
 
-# The host API every gateway includes; the in-process host is for tests.
+# The host API every gateway includes.
 file(GLOB host_headers ${root}/host_interface/*.h)
-list(FILTER host_headers EXCLUDE REGEX "/in_process_[^/]*$")
 file(COPY ${host_headers} DESTINATION ${stage}/src/host_interface)
-file(COPY ${root}/cmake/mex_exports.map DESTINATION ${stage}/src)
+file(COPY ${root}/cmake/mex_exports.map ${root}/cmake/fixed_bits_flags.txt DESTINATION ${stage}/src)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Makefile ${stage}/src/Makefile COPYONLY)
 
 file(GLOB examples ${root}/examples/*.m)

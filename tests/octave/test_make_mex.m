@@ -9,10 +9,18 @@ start_dir = pwd();
 cleanup = onCleanup(@() cd(start_dir));
 
 built = make_mex(output_dir);
-names = {'vaporizer', 'Transmit', 'murtal'};
-% vaporizer_step needs SUNDIALS, which make_mex finds where CMake found it.
-if exist(fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', 'vaporizer_step.mex'), 'file')
-  names{end + 1} = 'vaporizer_step';
+% Every module of cmake/mex_modules.txt. One that needs a library beyond
+% the host's (vaporizer_step: SUNDIALS) is found by make_mex where CMake
+% found it.
+entries = regexp(fileread(fullfile(source_dir, 'cmake', 'mex_modules.txt')), ...
+              '^([A-Za-z]\w*)\s+(\S+)', 'tokens', 'lineanchors');
+names = {};
+for i = 1:numel(entries)
+  [name, libraries] = entries{i}{:};
+  if strcmp(libraries, '-') || ...
+     exist(fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'octave', [name '.mex']), 'file')
+    names{end + 1} = name;
+  end
 end
 assert(isequal(sort(built), sort(names)), 'built: %s', strjoin(built, ', '));
 for i = 1:numel(names)

@@ -4,7 +4,7 @@
 #
 #   run_under_wine.sh <cross build dir> <Linux mex_driver> <Linux module dir> <work dir>
 #
-# The cross build dir is the one of build_and_check.sh: modules in windows/,
+# The cross build dir is the one of windows/build_and_check.sh: modules in windows/,
 # the host DLLs and mex_driver.exe in windows-host/. WINE64 and WINESERVER,
 # when set, name Wine's programs. Wine runs in a prefix of its own in <work dir>, made
 # once (wineboot takes several seconds) and kept for later runs.

@@ -1,6 +1,6 @@
 # Toolchain for the Windows form of the modules: 64-bit Windows DLLs built
 # on Linux with mingw-w64 (Debian: g++-mingw-w64-x86-64). Used by
-# tests/windows/build_and_check.sh (make windows).
+# windows/build_and_check.sh (make windows).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_PREFIX x86_64-w64-mingw32)

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "in_process_mex.h"
+#include "mex_api_subset.h"
 
 namespace in_process_host {
 

@@ -1,7 +1,8 @@
 // A realistic set of vaporizer inputs (temperatures in degrees Celsius,
 // pressures in kPa, SI otherwise), seeded random variations of it, and a way
 // to run any build of the routine on them and compare the results bit for
-// bit, shared by the kernel and gateway tests.
+// bit, shared by the kernel and gateway tests, the Wine driver and the
+// kernel benchmark.
 #ifndef MEX_SUITE_TESTS_VAPORIZER_INPUTS_H
 #define MEX_SUITE_TESTS_VAPORIZER_INPUTS_H
 

@@ -1,8 +1,13 @@
-// Declarations of the host API subset that the gateways use, with the types
-// of a current 64-bit MATLAB built with separate complex storage: sizes and
-// sparse indices are size_t, mxGetPr yields the real part.
-#ifndef MEX_SUITE_IN_PROCESS_MEX_H
-#define MEX_SUITE_IN_PROCESS_MEX_H
+// Declarations of the part of the host API that the gateways use, with the
+// types of a current 64-bit MATLAB built with separate complex storage: sizes
+// and sparse indices are size_t, mxGetPr yields the real part.
+//
+// Builds that have no host's mex.h at hand compile against these instead:
+// the in-process host of the tests (tests/host/) implements exactly this
+// subset, and the Windows cross build (windows/) binds it to MATLAB's libmx
+// and libmex.
+#ifndef MEX_SUITE_MEX_API_SUBSET_H
+#define MEX_SUITE_MEX_API_SUBSET_H
 
 #include <cstddef>
 
@@ -42,7 +47,8 @@ mxArray *mxGetField(const mxArray *array, mwIndex element, const char *name);
 mxArray *mxCreateStructMatrix(mwSize rows, mwSize columns, int field_count, const char **names);
 void mxSetField(mxArray *array, mwIndex element, const char *name, mxArray *value);
 
-// Both end the call: the in-process host throws, and its driver catches.
+// Both end the call and never return (the in-process host throws, and its
+// driver catches).
 [[noreturn]] void mexErrMsgTxt(const char *message);
 [[noreturn]] void mexErrMsgIdAndTxt(const char *identifier, const char *format, ...);
 
