@@ -9,8 +9,8 @@
 # are missing. AARCH64_CXX, QEMU_AARCH64 and GTEST_SOURCE_DIR, when set, name
 # them; JOBS the build's parallel jobs (2).
 set -euo pipefail
-project_dir=$1
-mirror_file=$2
+project_dir=$(realpath "$1")
+mirror_file=$(realpath "$2")
 build_dir=$3
 native_driver=$4
 
@@ -53,8 +53,10 @@ if cmp -s "$build_dir/x86_64.txt" "$build_dir/aarch64.txt"; then
 else
   echo "FAIL: kernel_bits differs between x86-64 and aarch64 in" \
        "$(diff "$build_dir/x86_64.txt" "$build_dir/aarch64.txt" | grep -c '^<') of" \
-       "$(wc -l <"$build_dir/x86_64.txt") calls; the first:"
-  diff "$build_dir/x86_64.txt" "$build_dir/aarch64.txt" | head -n 4 || true
+       "$(wc -l <"$build_dir/x86_64.txt") calls (both in $build_dir); the first:"
+  line=$(cmp "$build_dir/x86_64.txt" "$build_dir/aarch64.txt" | sed -n 's/.* line \([0-9]*\)$/\1/p' || true)
+  echo "x86-64:  $(sed -n "${line:-1}p" "$build_dir/x86_64.txt")"
+  echo "aarch64: $(sed -n "${line:-1}p" "$build_dir/aarch64.txt")"
   status=1
 fi
 exit $status
