@@ -12,6 +12,7 @@ packages=(
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 icoutils wine64
+  g++-aarch64-linux-gnu qemu-user googletest
 )
 
 # One query for all of them, as make test runs this every time. dpkg-query
