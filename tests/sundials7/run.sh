@@ -12,7 +12,7 @@
 # build-sundials7/, and build/ (make test makes it).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-tarball=$(realpath "${1:-$repo/../shared/sundials/sundials-7.5.0.tar.gz}")
+tarball=$(realpath -m "${1:-$repo/../shared/sundials/sundials-7.5.0.tar.gz}")
 work=$(realpath -m "${2:-$repo/build-sundials7}")
 system_build=$(realpath -m "${3:-$repo/build}")
 jobs=${JOBS:-2}
