@@ -1,81 +1,105 @@
-// Checks that keep a gateway inside the data model of its inputs.
+// Checks that keep a module inside the data model of its inputs, and the
+// one way a call fails.
 //
-// Every failing check ends the call through mexErrMsgIdAndTxt with the
-// identifier "<module>:<mnemonic>" and a message that names the input by
-// position and name. The host prefixes the function name itself, so the
-// messages do not repeat it. Nothing here allocates or keeps state.
+// Host-free: a check asks its host about an array only through a traits
+// class (MexHost in mex_host.h for MATLAB and Octave; the Python package
+// has its own), so every host runs the same checks with the same messages.
+// A failing check throws a Failure; the host's layer around the module
+// turns it into the host's error (mexErrMsgIdAndTxt, or mexErrMsgTxt for a
+// message without identifier), after everything the call holds is gone.
+// Nothing here allocates or keeps state.
 #ifndef MEX_SUITE_ARGUMENT_CHECKS_H
 #define MEX_SUITE_ARGUMENT_CHECKS_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 
-#include "mex_interface.h"
-
-// Tells the compiler that control never gets here: after the host's error
-// call, which real hosts do not all declare noreturn.
-#if defined(_MSC_VER)
-#define MEX_SUITE_UNREACHABLE() __assume(0)
+#if defined(__GNUC__)
+#define MEX_SUITE_PRINTF_FORMAT(string_index, first_to_check) \
+    __attribute__((__format__(__printf__, string_index, first_to_check)))
 #else
-#define MEX_SUITE_UNREACHABLE() __builtin_unreachable()
+#define MEX_SUITE_PRINTF_FORMAT(string_index, first_to_check)
 #endif
 
 namespace argument_checks {
 
-// Names one input of one module, for the identifier and the message.
+// Names one input of one module, for the identifier and the message;
+// position 0 stands for the call as a whole.
 struct InputName {
-    const char *module;  // "vaporizer", "Transmit", "murtal"
+    const char *module;  // "vaporizer", "Transmit", "murtal", "vaporizer_step"
     int position;        // one-based, as the caller counts
     const char *name;    // the input's name in the documentation
 };
 
-// Ends the call with "<module>:<mnemonic>" and "input <pos> (<name>) <what>".
-[[noreturn]] inline void reject(const InputName &input, const char *mnemonic, const char *what)
-{
+// Why a call ended: "<module>:<mnemonic>" (empty for a module's own fixed
+// messages) and the message, which the host prefixes with the function's
+// name itself.
+struct Failure {
     char identifier[64];
-    std::snprintf(identifier, sizeof identifier, "%s:%s", input.module, mnemonic);
-    mexErrMsgIdAndTxt(identifier, "input %d (%s) %s", input.position, input.name, what);
-    MEX_SUITE_UNREACHABLE();
+    char message[768];
+};
+
+// Ends the call. The message is "input <pos> (<name>) " followed by the
+// formatted text, or the text alone for position 0; a null mnemonic gives a
+// message without identifier.
+[[noreturn]] inline void reject(const InputName &input, const char *mnemonic, const char *format,
+                                ...) MEX_SUITE_PRINTF_FORMAT(3, 4);
+
+[[noreturn]] inline void reject(const InputName &input, const char *mnemonic, const char *format,
+                                ...)
+{
+    Failure failure{};
+    if (mnemonic != nullptr)
+        std::snprintf(failure.identifier, sizeof failure.identifier, "%s:%s", input.module,
+                      mnemonic);
+    int used = 0;
+    if (input.position > 0)
+        used = std::snprintf(failure.message, sizeof failure.message, "input %d (%s) ",
+                             input.position, input.name);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(failure.message + used, sizeof failure.message - used, format, arguments);
+    va_end(arguments);
+    throw failure;
 }
 
-// A value read with mxGetScalar, which yields the first element as a double
-// for every class that holds numbers: numeric (complex: the real part),
-// logical and char. Refused are only the inputs it cannot read that way: an
-// empty array, a class without numeric data (cell, struct, function handle,
-// object), and a sparse array of more than one element, for which the hosts
-// return the first *stored* value rather than the first element. Longer
-// dense arrays are accepted; their first element counts.
-inline double scalar_value(const mxArray *array, const InputName &input)
+// A value read the way the hosts read a scalar: the first element as a
+// double for every class that holds numbers, numeric (complex: the real
+// part), logical and char. Refused are only the inputs that cannot be read
+// that way: an empty array, a class without numbers (cell, struct, function
+// handle, object), and a sparse array of more than one element, for which
+// the hosts return the first *stored* value rather than the first element.
+// Longer dense arrays are accepted; their first element counts.
+template <class Host>
+double scalar_value(typename Host::Array array, const InputName &input)
 {
-    const bool holds_numbers = mxIsNumeric(array) || mxIsLogical(array) || mxIsChar(array);
-    const std::size_t count = mxGetNumberOfElements(array);
-    if (!holds_numbers || count == 0 || (mxIsSparse(array) && count != 1))
+    const std::size_t count = Host::count(array);
+    if (!Host::holds_numbers(array) || count == 0 || (Host::sparse(array) && count != 1))
         reject(input, "notNumericScalar",
                "must be a numeric, logical or char value: non-empty, and 1-by-1 if sparse");
-    return mxGetScalar(array);
+    return Host::scalar(array);
 }
 
 // Ends the call because an array holds fewer values than are read from it.
 [[noreturn]] inline void reject_too_short(const InputName &input, std::size_t min_count,
                                           std::size_t count)
 {
-    char what[96];
-    std::snprintf(what, sizeof what, "must hold at least %zu values; it holds %zu", min_count,
-                  count);
-    reject(input, "tooShort", what);
+    reject(input, "tooShort", "must hold at least %zu values; it holds %zu", min_count, count);
 }
 
 // A dense double array (real, or complex of which the real part is used)
 // holding at least min_count values.
-inline const double *double_array(const mxArray *array, std::size_t min_count,
-                                  const InputName &input)
+template <class Host>
+const double *double_array(typename Host::Array array, std::size_t min_count,
+                           const InputName &input)
 {
-    if (!mxIsDouble(array) || mxIsSparse(array))
+    if (!Host::is_double(array) || Host::sparse(array))
         reject(input, "notDenseDouble", "must be a dense double array");
-    const std::size_t count = mxGetNumberOfElements(array);
+    const std::size_t count = Host::count(array);
     if (count < min_count)
         reject_too_short(input, min_count, count);
-    return mxGetPr(array);
+    return Host::real_data(array);
 }
 
 // True when a double truncates toward zero to a whole number in

@@ -4,8 +4,10 @@
 #ifndef MEX_SUITE_STEP_SETTINGS_H
 #define MEX_SUITE_STEP_SETTINGS_H
 
+#include <cmath>
 #include <cstddef>
 
+#include "argument_checks.h"
 #include "interval_integration.h"
 
 namespace step_settings {
@@ -52,6 +54,70 @@ struct StepSettings {
     double fraction_slack;
     double least_step;  // MaxStep must not be below it
 };
+
+// The options input, as every host names it in its messages.
+constexpr argument_checks::InputName input_options{"vaporizer_step", 27, "options"};
+
+enum Option { RELTOL, ABSTOL, MAXSTEP, INITIALSTEP, OPTION_COUNT };
+constexpr const char *option_names[OPTION_COUNT] = {"RelTol", "AbsTol", "MaxStep", "InitialStep"};
+
+// A real numeric value of exactly one element.
+template <class Host>
+bool real_numeric_scalar(typename Host::Array array)
+{
+    return Host::numeric(array) && !Host::complex(array) && Host::count(array) == 1;
+}
+
+// RelTol, MaxStep or InitialStep: a positive real number; MaxStep may be
+// infinite.
+template <class Host>
+double positive_option(typename Host::Array value, Option option)
+{
+    const bool finite = option != MAXSTEP;
+    if (real_numeric_scalar<Host>(value)) {
+        const double number = Host::scalar(value);
+        if (number > 0.0 && (!finite || std::isfinite(number)))
+            return number;
+    }
+    argument_checks::reject(input_options, "badOption",
+                            "field %s must be a positive%s real numeric scalar",
+                            option_names[option], finite ? ", finite" : "");
+}
+
+// AbsTol: one value for every state element, or one for each of the 8.
+template <class Host>
+void absolute_tolerance(typename Host::Array value, StepOptions &options)
+{
+    const std::size_t count = Host::count(value);
+    if (count == 1) {
+        options.absolute_tolerance[0] = positive_option<Host>(value, ABSTOL);
+        options.absolute_count = 1;
+        return;
+    }
+    bool valid = count == state_count && Host::is_double(value) && !Host::sparse(value) &&
+                 !Host::complex(value);
+    for (std::size_t k = 0; valid && k < count; ++k) {
+        options.absolute_tolerance[k] = Host::real_data(value)[k];
+        valid = options.absolute_tolerance[k] > 0.0 && std::isfinite(options.absolute_tolerance[k]);
+    }
+    if (!valid)
+        argument_checks::reject(input_options, "badOption",
+                                "field AbsTol must be a positive, finite real scalar or a real "
+                                "double vector of 8 such values");
+    options.absolute_count = state_count;
+}
+
+// One option's value, checked and stored.
+template <class Host>
+void set_option(typename Host::Array value, Option option, StepOptions &options)
+{
+    switch (option) {
+    case RELTOL: options.relative_tolerance = positive_option<Host>(value, RELTOL); break;
+    case ABSTOL: absolute_tolerance<Host>(value, options); break;
+    case MAXSTEP: options.max_step = positive_option<Host>(value, MAXSTEP); break;
+    default: options.initial_step = positive_option<Host>(value, INITIALSTEP); break;
+    }
+}
 
 // The settings for one interval (> 0) from the state at its start (8
 // values, inside the model's domain). Arithmetic on the inputs: call it in

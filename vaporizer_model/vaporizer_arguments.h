@@ -1,7 +1,9 @@
-// The 25 inputs of the vaporizer model as the gateways read them: vaporizer,
-// and vaporizer_step, which takes the same 25 first. One table, one reading
-// loop and one call of the model, so both modules check every input alike
-// and evaluate the model with the same bits.
+// The 25 inputs of the vaporizer model as every module reads them:
+// vaporizer, vaporizer_step, which takes the same 25 first, in MATLAB and
+// Octave and in Python. One table, one reading loop and one call of the
+// model, so every module and host checks every input alike and evaluates
+// the model with the same bits. Host-free: a host supplies only the traits
+// through which the checks see its arrays (argument_checks.h).
 #ifndef MEX_SUITE_VAPORIZER_ARGUMENTS_H
 #define MEX_SUITE_VAPORIZER_ARGUMENTS_H
 
@@ -9,7 +11,6 @@
 
 #include "argument_checks.h"
 #include "balance_equations.h"
-#include "mex_interface.h"
 
 namespace vaporizer_arguments {
 
@@ -21,7 +22,7 @@ enum {
     IN_GAS_CONSTANT, IN_DENSITY_FACTOR, IN_TEMPERATURE_OFFSET, MODEL_INPUT_COUNT
 };
 
-constexpr std::size_t scalar = 0;  // read with mxGetScalar
+constexpr std::size_t scalar = 0;  // read as a scalar: the first element
 constexpr std::size_t vector = 7;  // one value per component
 constexpr std::size_t matrix = 49; // one value per ordered pair of components
 
@@ -51,15 +52,17 @@ struct ModelInputs {
 
 // Checks and reads inputs 1 to 25 in position order; the first bad one ends
 // the call with "<module>:<mnemonic>" and a message naming it.
-inline ModelInputs read_model_inputs(const mxArray *const prhs[], const char *module)
+template <class Host>
+ModelInputs read_model_inputs(const typename Host::Array *inputs, const char *module)
 {
     ModelInputs in;
     for (int p = 0; p < MODEL_INPUT_COUNT; ++p) {
         const argument_checks::InputName name{module, p + 1, model_inputs[p].name};
         if (model_inputs[p].min_count == scalar)
-            in.scalars[p] = argument_checks::scalar_value(prhs[p], name);
+            in.scalars[p] = argument_checks::scalar_value<Host>(inputs[p], name);
         else
-            in.arrays[p] = argument_checks::double_array(prhs[p], model_inputs[p].min_count, name);
+            in.arrays[p] =
+                argument_checks::double_array<Host>(inputs[p], model_inputs[p].min_count, name);
     }
     return in;
 }
@@ -79,12 +82,6 @@ inline void evaluate_model(const ModelInputs &in, const double *state, double *d
         a[IN_MOLAR_MASS], a[IN_DENSITY], a[IN_ENTHALPY_OFFSET], a[IN_CP_LIQUID_A],
         a[IN_CP_LIQUID_B], a[IN_CP_VAPOUR_A], a[IN_CP_VAPOUR_B], a[IN_ANTOINE_A], a[IN_ANTOINE_B],
         a[IN_ANTOINE_C], s[IN_GAS_CONSTANT], s[IN_DENSITY_FACTOR], s[IN_TEMPERATURE_OFFSET]);
-}
-
-// A new real double array with the rows and columns of an input.
-inline mxArray *shaped_like(const mxArray *input)
-{
-    return mxCreateDoubleMatrix(mxGetM(input), mxGetN(input), mxREAL);
 }
 
 }  // namespace vaporizer_arguments

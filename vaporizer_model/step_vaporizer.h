@@ -1,0 +1,56 @@
+// vaporizer_step's computation, host-free: everything after the inputs are
+// read, from the settings to the model at the end state. Every host calls
+// this one routine, so the checks that need the settings, the domain, the
+// integration and the failure each has are the same everywhere.
+#ifndef MEX_SUITE_STEP_VAPORIZER_H
+#define MEX_SUITE_STEP_VAPORIZER_H
+
+#include "argument_checks.h"
+#include "interval_integration.h"
+#include "step_settings.h"
+#include "vaporizer_arguments.h"
+
+namespace step_vaporizer {
+
+constexpr const char *module = "vaporizer_step";
+constexpr argument_checks::InputName input_state{module, 1, "state"};
+constexpr argument_checks::InputName input_interval{module, 26, "interval"};
+
+constexpr int state_count = vaporizer_model::state_count;
+constexpr int component_count = vaporizer_model::component_count;
+
+// The end of the interval: the state, and what vaporizer gives there.
+struct StepEnd {
+    double state[state_count];
+    double derivatives[state_count];
+    double level;
+    double vapour_comp[component_count];
+    double temperature;
+    double pressure;
+    interval_integration::Statistics statistics;
+};
+
+// The interval: a real, finite, non-negative numeric scalar.
+template <class Host>
+double read_interval(typename Host::Array array)
+{
+    if (step_settings::real_numeric_scalar<Host>(array)) {
+        const double interval = Host::scalar(array);
+        if (std::isfinite(interval) && interval >= 0.0)
+            return interval;
+    }
+    argument_checks::reject(input_interval, "badInterval",
+                            "must be a real, finite, non-negative numeric scalar");
+}
+
+// Checks what needs the settings (MaxStep against the least step, a finite
+// state inside the model's domain), advances the state over the interval in
+// the fixed floating-point environment, and, when asked, evaluates the model
+// at the end. Every failure throws argument_checks::Failure, after all the
+// integration's memory is freed.
+StepEnd advance(const vaporizer_arguments::ModelInputs &in, double interval,
+                const step_settings::StepOptions &options, bool evaluate_end);
+
+}  // namespace step_vaporizer
+
+#endif
