@@ -35,9 +35,9 @@ using RightHandSide = void (*)(const double *y, double *dydt, void *context);
 using DomainCheck = int (*)(const double *y, void *context);
 
 struct Settings {
-    double relative_tolerance;        // > 0
-    const double *absolute_tolerance; // absolute_count values, each > 0
-    std::size_t absolute_count;       // 1 (for every component) or n
+    double relative_tolerance;                // > 0
+    double absolute_tolerance[max_size];      // absolute_count values, each > 0
+    std::size_t absolute_count;               // 1 (for every component) or n
     double max_step;                  // >= least_step(interval); infinity for no limit
     double initial_step;              // in [least_step(interval), max_step], or 0 to let CVODE choose
     long max_steps;                   // steps allowed for the whole interval

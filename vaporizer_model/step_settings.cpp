@@ -17,15 +17,16 @@ StepSettings derive_settings(const StepOptions &options, double interval, const 
     scale[7] = std::fabs(state[7] + temperature_offset);
     for (std::size_t k = 0; k < state_count; ++k) {
         const std::size_t given = options.absolute_count == 1 ? 0 : k;
-        s.absolute[k] = options.absolute_count > 0 ? options.absolute_tolerance[given]
-                                                   : default_absolute_fraction * scale[k];
+        s.integration.absolute_tolerance[k] = options.absolute_count > 0
+                                                  ? options.absolute_tolerance[given]
+                                                  : default_absolute_fraction * scale[k];
     }
-    s.integration.absolute_tolerance = s.absolute;
     s.integration.absolute_count = state_count;
 
     double largest_fraction_tolerance = 0.0;
     for (std::size_t k = 0; k < 6; ++k)
-        largest_fraction_tolerance = std::max(largest_fraction_tolerance, s.absolute[k]);
+        largest_fraction_tolerance =
+            std::max(largest_fraction_tolerance, s.integration.absolute_tolerance[k]);
     s.fraction_slack = std::max(least_fraction_slack, 10.0 * largest_fraction_tolerance);
 
     s.least_step = interval_integration::least_step(interval);

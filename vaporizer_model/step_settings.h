@@ -50,7 +50,6 @@ struct StepOptions {
 
 struct StepSettings {
     interval_integration::Settings integration;
-    double absolute[state_count];
     double fraction_slack;
     double least_step;  // MaxStep must not be below it
 };

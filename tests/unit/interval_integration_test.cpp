@@ -4,6 +4,7 @@
 // outcome with the state untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -26,7 +27,9 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 Settings settings(double interval, double relative, const std::vector<double> &absolute,
                   long max_steps = 100000)
 {
-    return {relative, absolute.data(), absolute.size(), interval / 10, 0.0, max_steps};
+    Settings s{relative, {}, absolute.size(), interval / 10, 0.0, max_steps};
+    std::copy(absolute.begin(), absolute.end(), s.absolute_tolerance);
+    return s;
 }
 
 // Every state is inside, unless a test says otherwise.
