@@ -4,60 +4,57 @@
 
 namespace step_failure {
 
+namespace {
+
+using interval_integration::Outcome;
+
+// Every failure but leaving the domain: what happened, then where ("at t =
+// ... within the interval ... (step size ...)"), then what to do about it
+// where something helps, then CVODE's own words if it had any.
+struct FailureText {
+    Outcome outcome;
+    const char *mnemonic;
+    const char *what;  // may take the number of steps taken
+    const char *advice;
+};
+
+constexpr FailureText failure_texts[] = {
+    {Outcome::TooMuchWork, "tooMuchWork", "CVODE took %ld steps and stopped",
+     "; split the interval, or raise MaxStep if it limits the step"},
+    {Outcome::TooMuchAccuracy, "tooMuchAccuracy",
+     "the tolerances ask for more accuracy than doubles hold", "; raise RelTol or AbsTol"},
+    {Outcome::ErrorTestFailures, "errorTestFailures", "CVODE failed its error test repeatedly",
+     ": the solution cannot be followed there to the tolerances"},
+    {Outcome::ConvergenceFailures, "convergenceFailures",
+     "CVODE's Newton iteration failed to converge repeatedly", ""},
+    {Outcome::OutOfMemory, "outOfMemory", "the solver's memory could not be allocated", ""},
+    {Outcome::SolverFailed, "solverFailed", "CVODE failed", ""},
+};
+
+}  // namespace
+
 Failure describe_failure(const interval_integration::Result &r, double interval,
                          const vaporizer_model::DomainLimits &limits)
 {
-    using interval_integration::Outcome;
-    Failure f{"solverFailed", {}};
-    const char *cvode = r.solver_message[0] != '\0' ? r.solver_message : "no details";
-    char *text = f.message;
-    const std::size_t size = sizeof f.message;
-    switch (r.outcome) {
-    case Outcome::LeftDomain:
-        f.mnemonic = "leftDomain";
-        vaporizer_model::describe_domain_exit(text, size, r.exit.bound, r.exit.state, limits,
-                                              r.exit.time, interval, r.exit.derivative,
-                                              r.exit.value);
-        break;
-    case Outcome::TooMuchWork:
-        f.mnemonic = "tooMuchWork";
-        std::snprintf(text, size,
-                      "CVODE took %ld steps and stopped at t = %g within the interval [0, %g] "
-                      "(step size %g); split the interval, or raise MaxStep if it limits the step",
-                      r.statistics.steps, r.time, interval, r.step);
-        break;
-    case Outcome::TooMuchAccuracy:
-        f.mnemonic = "tooMuchAccuracy";
-        std::snprintf(text, size,
-                      "at t = %g within the interval [0, %g] the tolerances ask for more accuracy "
-                      "than doubles hold; raise RelTol or AbsTol (CVODE: %s)",
-                      r.time, interval, cvode);
-        break;
-    case Outcome::ErrorTestFailures:
-        f.mnemonic = "errorTestFailures";
-        std::snprintf(text, size,
-                      "CVODE failed its error test repeatedly at t = %g within the interval "
-                      "[0, %g] (step size %g): the solution cannot be followed there to the "
-                      "tolerances (CVODE: %s)",
-                      r.time, interval, r.step, cvode);
-        break;
-    case Outcome::ConvergenceFailures:
-        f.mnemonic = "convergenceFailures";
-        std::snprintf(text, size,
-                      "CVODE's Newton iteration failed to converge repeatedly at t = %g within "
-                      "the interval [0, %g] (step size %g) (CVODE: %s)",
-                      r.time, interval, r.step, cvode);
-        break;
-    case Outcome::OutOfMemory:
-        f.mnemonic = "outOfMemory";
-        std::snprintf(text, size, "the solver's memory could not be allocated");
-        break;
-    case Outcome::Completed:
-    case Outcome::SolverFailed:
-        std::snprintf(text, size, "CVODE failed at t = %g within the interval [0, %g] (CVODE: %s)",
-                      r.time, interval, cvode);
-        break;
+    Failure f{"leftDomain", {}};
+    if (r.outcome == Outcome::LeftDomain) {
+        vaporizer_model::describe_domain_exit(f.message, sizeof f.message, r.exit.bound,
+                                              r.exit.state, limits, r.exit.time, interval,
+                                              r.exit.derivative, r.exit.value);
+        return f;
     }
+    const FailureText *text = &failure_texts[5];
+    for (const FailureText &candidate : failure_texts)
+        if (candidate.outcome == r.outcome)
+            text = &candidate;
+    f.mnemonic = text->mnemonic;
+    char what[128];
+    std::snprintf(what, sizeof what, text->what, r.statistics.steps);
+    const int used = std::snprintf(f.message, sizeof f.message,
+                                   "%s at t = %g within the interval [0, %g] (step size %g)%s",
+                                   what, r.time, interval, r.step, text->advice);
+    if (r.solver_message[0] != '\0' && used > 0 && static_cast<std::size_t>(used) < sizeof f.message)
+        std::snprintf(f.message + used, sizeof f.message - used, " (CVODE: %s)", r.solver_message);
     return f;
 }
 

@@ -268,8 +268,9 @@ const BadCall bad_calls[] = {
          s.options(std::move(fields));
      },
      "vaporizer_step:tooMuchAccuracy",
-     "at t = 0 within the interval [0, 5] the tolerances ask for more accuracy than doubles "
-     "hold; raise RelTol or AbsTol (CVODE: At t = 0, too much accuracy requested.)"},
+     "the tolerances ask for more accuracy than doubles hold at t = 0 within the interval [0, "
+     "5] (step size 1.11022e-13); raise RelTol or AbsTol (CVODE: At t = 0, too much accuracy "
+     "requested.)"},
 };
 
 TEST(VaporizerStep, BadCallsAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
