@@ -11,6 +11,9 @@
 
 #include "balance_equations.h"
 #include "vaporizer_inputs.h"
+#ifdef MEX_SUITE_BENCH_JACOBIAN
+#include "model_jacobian.h"
+#endif
 
 namespace {
 
@@ -73,6 +76,65 @@ void vaporizer_derivatives_kernel(benchmark::State &state)
     }
 }
 
+#ifdef MEX_SUITE_BENCH_JACOBIAN
+// The model's Jacobians next to the plain evaluation: A alone (8 directions),
+// A and B (28), and all four matrices with the values (28).
+enum class Matrices { a, a_b, all };
+
+void jacobian_kernel(benchmark::State &state, Matrices matrices)
+{
+    const VaporizerInputs in;
+    double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
+    double derivatives[8], vapour_comp[7], level, temperature, pressure;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(in.state.data());
+        benchmark::ClobberMemory();
+        const double *s = in.state.data();
+        switch (matrices) {
+        case Matrices::a:
+            vaporizer_model::vaporizer_state_jacobian(
+                a, derivatives, s, in.vapour_flow, in.heat_input, in.feed1_flow,
+                in.feed1_comp.data(), in.feed1_temp, in.feed2_flow, in.feed2_comp.data(),
+                in.feed2_temp, in.area, in.wilson_volume.data(), in.wilson_energy.data(),
+                in.molar_mass.data(), in.density.data(), in.enthalpy_offset.data(),
+                in.cp_liquid_a.data(), in.cp_liquid_b.data(), in.cp_vapour_a.data(),
+                in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(),
+                in.antoine_c.data(), in.gas_constant, in.density_factor, in.temperature_offset);
+            break;
+        case Matrices::a_b:
+            vaporizer_model::vaporizer_state_input_jacobians(
+                a, b, derivatives, s, in.vapour_flow, in.heat_input, in.feed1_flow,
+                in.feed1_comp.data(), in.feed1_temp, in.feed2_flow, in.feed2_comp.data(),
+                in.feed2_temp, in.area, in.wilson_volume.data(), in.wilson_energy.data(),
+                in.molar_mass.data(), in.density.data(), in.enthalpy_offset.data(),
+                in.cp_liquid_a.data(), in.cp_liquid_b.data(), in.cp_vapour_a.data(),
+                in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(),
+                in.antoine_c.data(), in.gas_constant, in.density_factor, in.temperature_offset);
+            break;
+        case Matrices::all:
+            vaporizer_model::vaporizer_jacobians(
+                a, b, c, d, derivatives, &level, vapour_comp, &temperature, &pressure, s,
+                in.vapour_flow, in.heat_input, in.feed1_flow, in.feed1_comp.data(),
+                in.feed1_temp, in.feed2_flow, in.feed2_comp.data(), in.feed2_temp, in.area,
+                in.wilson_volume.data(), in.wilson_energy.data(), in.molar_mass.data(),
+                in.density.data(), in.enthalpy_offset.data(), in.cp_liquid_a.data(),
+                in.cp_liquid_b.data(), in.cp_vapour_a.data(), in.cp_vapour_b.data(),
+                in.antoine_a.data(), in.antoine_b.data(), in.antoine_c.data(), in.gas_constant,
+                in.density_factor, in.temperature_offset);
+            break;
+        }
+        benchmark::DoNotOptimize(a);
+        benchmark::DoNotOptimize(b);
+        benchmark::DoNotOptimize(d);
+        benchmark::ClobberMemory();
+    }
+}
+
+void jacobian_a(benchmark::State &state) { jacobian_kernel(state, Matrices::a); }
+void jacobian_a_b(benchmark::State &state) { jacobian_kernel(state, Matrices::a_b); }
+void jacobian_all(benchmark::State &state) { jacobian_kernel(state, Matrices::all); }
+#endif
+
 void libm_floor(benchmark::State &state, bool with_pow)
 {
     const LibmArguments args = libm_arguments(VaporizerInputs());
@@ -101,3 +163,8 @@ void floor_63_exp_7_log(benchmark::State &state) { libm_floor(state, false); }
 BENCHMARK(vaporizer_derivatives_kernel);
 BENCHMARK(floor_63_exp_7_log_4_pow);
 BENCHMARK(floor_63_exp_7_log);
+#ifdef MEX_SUITE_BENCH_JACOBIAN
+BENCHMARK(jacobian_a);
+BENCHMARK(jacobian_a_b);
+BENCHMARK(jacobian_all);
+#endif

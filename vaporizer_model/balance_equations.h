@@ -8,7 +8,9 @@
 //
 // No host header, no allocation, no state; reads only the first 8 state
 // values, 7 of each component vector and 49 of each Wilson matrix, writes
-// only derivatives[0..7], vapour_comp[0..6] and the three scalars.
+// only derivatives[0..7], vapour_comp[0..6] and the three scalars. This is
+// the double instance of the template in balance_equations_impl.h, which
+// model_jacobian.h differentiates.
 #ifndef MEX_SUITE_BALANCE_EQUATIONS_H
 #define MEX_SUITE_BALANCE_EQUATIONS_H
 

@@ -4,7 +4,8 @@
 // Plain routines on raw arrays: no host header, no allocation, no state.
 // Component vectors hold 7 doubles, Wilson matrices 49 in flat order
 // i*7 + j for the pair (i, j), which is row j+1, column i+1 of a
-// column-major 7-by-7 host matrix.
+// column-major 7-by-7 host matrix. These are the double instances of the
+// templates in property_correlations_impl.h.
 #ifndef MEX_SUITE_PROPERTY_CORRELATIONS_H
 #define MEX_SUITE_PROPERTY_CORRELATIONS_H
 
