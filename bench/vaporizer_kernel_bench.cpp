@@ -12,6 +12,7 @@
 #include "balance_equations.h"
 #include "vaporizer_inputs.h"
 #ifdef MEX_SUITE_BENCH_JACOBIAN
+#include "model_inputs.h"
 #include "model_jacobian.h"
 #endif
 
@@ -86,41 +87,30 @@ void jacobian_kernel(benchmark::State &state, Matrices matrices)
     const VaporizerInputs in;
     double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
     double derivatives[8], vapour_comp[7], level, temperature, pressure;
+    const vaporizer_arguments::ModelInputs inputs = model_inputs(in);
+    vaporizer_model::Linearisation all;
+    all.state_matrix = a;
+    all.input_matrix = b;
+    all.output_matrix = c;
+    all.feedthrough_matrix = d;
+    all.derivatives = derivatives;
+    all.level = &level;
+    all.vapour_comp = vapour_comp;
+    all.temperature = &temperature;
+    all.pressure = &pressure;
     for (auto _ : state) {
         benchmark::DoNotOptimize(in.state.data());
         benchmark::ClobberMemory();
         const double *s = in.state.data();
         switch (matrices) {
         case Matrices::a:
-            vaporizer_model::vaporizer_state_jacobian(
-                a, derivatives, s, in.vapour_flow, in.heat_input, in.feed1_flow,
-                in.feed1_comp.data(), in.feed1_temp, in.feed2_flow, in.feed2_comp.data(),
-                in.feed2_temp, in.area, in.wilson_volume.data(), in.wilson_energy.data(),
-                in.molar_mass.data(), in.density.data(), in.enthalpy_offset.data(),
-                in.cp_liquid_a.data(), in.cp_liquid_b.data(), in.cp_vapour_a.data(),
-                in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(),
-                in.antoine_c.data(), in.gas_constant, in.density_factor, in.temperature_offset);
+            vaporizer_model::vaporizer_state_jacobian(a, derivatives, s, inputs);
             break;
         case Matrices::a_b:
-            vaporizer_model::vaporizer_state_input_jacobians(
-                a, b, derivatives, s, in.vapour_flow, in.heat_input, in.feed1_flow,
-                in.feed1_comp.data(), in.feed1_temp, in.feed2_flow, in.feed2_comp.data(),
-                in.feed2_temp, in.area, in.wilson_volume.data(), in.wilson_energy.data(),
-                in.molar_mass.data(), in.density.data(), in.enthalpy_offset.data(),
-                in.cp_liquid_a.data(), in.cp_liquid_b.data(), in.cp_vapour_a.data(),
-                in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(),
-                in.antoine_c.data(), in.gas_constant, in.density_factor, in.temperature_offset);
+            vaporizer_model::vaporizer_state_input_jacobians(a, b, derivatives, s, inputs);
             break;
         case Matrices::all:
-            vaporizer_model::vaporizer_jacobians(
-                a, b, c, d, derivatives, &level, vapour_comp, &temperature, &pressure, s,
-                in.vapour_flow, in.heat_input, in.feed1_flow, in.feed1_comp.data(),
-                in.feed1_temp, in.feed2_flow, in.feed2_comp.data(), in.feed2_temp, in.area,
-                in.wilson_volume.data(), in.wilson_energy.data(), in.molar_mass.data(),
-                in.density.data(), in.enthalpy_offset.data(), in.cp_liquid_a.data(),
-                in.cp_liquid_b.data(), in.cp_vapour_a.data(), in.cp_vapour_b.data(),
-                in.antoine_a.data(), in.antoine_b.data(), in.antoine_c.data(), in.gas_constant,
-                in.density_factor, in.temperature_offset);
+            vaporizer_model::vaporizer_jacobians(all, s, inputs);
             break;
         }
         benchmark::DoNotOptimize(a);

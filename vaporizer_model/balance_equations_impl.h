@@ -24,6 +24,20 @@ void copy_composition(Scalar *copy, const Scalar *composition)
         copy[k] = composition[k];
 }
 
+// The seven liquid mole fractions of a state: component 3 is the dependent
+// one, 1 minus the six others (added left to right).
+template <class Scalar>
+void liquid_fractions(const Scalar *state, Scalar *x)
+{
+    x[0] = state[0];
+    x[1] = state[1];
+    x[2] = state[2];
+    x[3] = 1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
+    x[4] = state[3];
+    x[5] = state[4];
+    x[6] = state[5];
+}
+
 template <class Scalar>
 void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapour_comp,
                            Scalar *temperature_out, Scalar *pressure_out, const Scalar *state,
@@ -50,13 +64,7 @@ void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapou
     Scalar weights[n];
     Scalar unused = 0.0;
 
-    x[0] = state[0];
-    x[1] = state[1];
-    x[2] = state[2];
-    x[3] = 1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
-    x[4] = state[3];
-    x[5] = state[4];
-    x[6] = state[5];
+    liquid_fractions(state, x);
     const Scalar &level = state[6];
     const Scalar &t = state[7];
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "balance_equations_impl.h"
+
 namespace vaporizer_model {
 
 namespace {
@@ -19,13 +21,7 @@ const char *nonfinite_name(double value)
 
 void liquid_fractions(const double *state, double *fractions)
 {
-    fractions[0] = state[0];
-    fractions[1] = state[1];
-    fractions[2] = state[2];
-    fractions[3] = 1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
-    fractions[4] = state[3];
-    fractions[5] = state[4];
-    fractions[6] = state[5];
+    generic::liquid_fractions(state, fractions);
 }
 
 int domain_exit(const double *state, const DomainLimits &limits)

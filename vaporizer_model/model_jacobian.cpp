@@ -63,127 +63,80 @@ void store_values(double *values, const Dual<N> *duals, int count)
 // One evaluation of the model along N directions: the state's, then, with
 // N = 28, the inputs' in the order of B's columns.
 template <int N>
-void linearise(double *state_matrix, double *input_matrix, double *output_matrix,
-               double *feedthrough_matrix, double *derivatives, double *level_out,
-               double *vapour_comp, double *temperature_out, double *pressure_out,
-               const double *state, double vapour_flow, double heat_input, double feed1_flow,
-               const double *feed1_comp, double feed1_temp, double feed2_flow,
-               const double *feed2_comp, double feed2_temp, double area,
-               const double *wilson_volume, const double *wilson_energy,
-               const double *molar_mass, const double *density, const double *enthalpy_offset,
-               const double *cp_liquid_a, const double *cp_liquid_b, const double *cp_vapour_a,
-               const double *cp_vapour_b, const double *antoine_a, const double *antoine_b,
-               const double *antoine_c, double gas_constant, double density_factor,
-               double temperature_offset)
+void linearise(const Linearisation &wanted, const double *state, const ModelInputs &inputs)
 {
-    const double inputs[input_count] = {
-        vapour_flow,   heat_input,    feed1_flow,    feed1_comp[0], feed1_comp[1],
-        feed1_comp[2], feed1_comp[3], feed1_comp[4], feed1_comp[5], feed1_comp[6],
-        feed1_temp,    feed2_flow,    feed2_comp[0], feed2_comp[1], feed2_comp[2],
-        feed2_comp[3], feed2_comp[4], feed2_comp[5], feed2_comp[6], feed2_temp};
+    using namespace vaporizer_arguments;
+    const double *const *a = inputs.arrays;
+    const double *s = inputs.scalars;
+    const double *z1 = a[IN_FEED1_COMP], *z2 = a[IN_FEED2_COMP];
+    const double u_values[input_count] = {
+        s[IN_VAPOUR_FLOW], s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], z1[0], z1[1], z1[2], z1[3],
+        z1[4], z1[5], z1[6], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW], z2[0], z2[1], z2[2], z2[3],
+        z2[4], z2[5], z2[6], s[IN_FEED2_TEMP]};
     Dual<N> x[state_count];
     for (int j = 0; j < state_count; ++j)
         x[j] = Dual<N>(state[j], N, j);
     Dual<N> u[input_count];
     for (int j = 0; j < input_count; ++j) {
         if constexpr (N == with_inputs)
-            u[j] = Dual<N>(inputs[j], N, state_count + j);
+            u[j] = Dual<N>(u_values[j], N, state_count + j);
         else
-            u[j] = Dual<N>(inputs[j]);
+            u[j] = Dual<N>(u_values[j]);
     }
 
     Dual<N> rates[state_count];
     // In the order of C's rows: level, vapour composition, temperature, pressure.
     Dual<N> outputs[output_count];
-    generic::vaporizer_derivatives(rates, &outputs[0], &outputs[1], &outputs[8], &outputs[9], x,
-                                   u[0], u[1], u[2], &u[3], u[10], u[11], &u[12], u[19], area,
-                                   wilson_volume, wilson_energy, molar_mass, density,
-                                   enthalpy_offset, cp_liquid_a, cp_liquid_b, cp_vapour_a,
-                                   cp_vapour_b, antoine_a, antoine_b, antoine_c, gas_constant,
-                                   density_factor, temperature_offset);
+    generic::vaporizer_derivatives(
+        rates, &outputs[0], &outputs[1], &outputs[8], &outputs[9], x, u[0], u[1], u[2], &u[3],
+        u[10], u[11], &u[12], u[19], s[IN_AREA], a[IN_WILSON_VOLUME], a[IN_WILSON_ENERGY],
+        a[IN_MOLAR_MASS], a[IN_DENSITY], a[IN_ENTHALPY_OFFSET], a[IN_CP_LIQUID_A],
+        a[IN_CP_LIQUID_B], a[IN_CP_VAPOUR_A], a[IN_CP_VAPOUR_B], a[IN_ANTOINE_A], a[IN_ANTOINE_B],
+        a[IN_ANTOINE_C], s[IN_GAS_CONSTANT], s[IN_DENSITY_FACTOR], s[IN_TEMPERATURE_OFFSET]);
 
-    store_matrix(state_matrix, rates, state_count, 0, state_count);
-    store_matrix(output_matrix, outputs, output_count, 0, state_count);
+    store_matrix(wanted.state_matrix, rates, state_count, 0, state_count);
+    store_matrix(wanted.output_matrix, outputs, output_count, 0, state_count);
     if constexpr (N == with_inputs) {
-        store_matrix(input_matrix, rates, state_count, state_count, input_count);
-        store_matrix(feedthrough_matrix, outputs, output_count, state_count, input_count);
+        store_matrix(wanted.input_matrix, rates, state_count, state_count, input_count);
+        store_matrix(wanted.feedthrough_matrix, outputs, output_count, state_count, input_count);
     }
-    store_values(derivatives, rates, state_count);
-    store_values(level_out, &outputs[0], 1);
-    store_values(vapour_comp, &outputs[1], component_count);
-    store_values(temperature_out, &outputs[8], 1);
-    store_values(pressure_out, &outputs[9], 1);
+    store_values(wanted.derivatives, rates, state_count);
+    store_values(wanted.level, &outputs[0], 1);
+    store_values(wanted.vapour_comp, &outputs[1], component_count);
+    store_values(wanted.temperature, &outputs[8], 1);
+    store_values(wanted.pressure, &outputs[9], 1);
 }
 
 }  // namespace
 
 void vaporizer_state_jacobian(double *state_matrix, double *derivatives, const double *state,
-                              double vapour_flow, double heat_input, double feed1_flow,
-                              const double *feed1_comp, double feed1_temp, double feed2_flow,
-                              const double *feed2_comp, double feed2_temp, double area,
-                              const double *wilson_volume, const double *wilson_energy,
-                              const double *molar_mass, const double *density,
-                              const double *enthalpy_offset, const double *cp_liquid_a,
-                              const double *cp_liquid_b, const double *cp_vapour_a,
-                              const double *cp_vapour_b, const double *antoine_a,
-                              const double *antoine_b, const double *antoine_c,
-                              double gas_constant, double density_factor,
-                              double temperature_offset)
+                              const ModelInputs &inputs)
 {
-    linearise<state_count>(state_matrix, nullptr, nullptr, nullptr, derivatives, nullptr,
-                           nullptr, nullptr, nullptr, state, vapour_flow, heat_input, feed1_flow,
-                           feed1_comp, feed1_temp, feed2_flow, feed2_comp, feed2_temp, area,
-                           wilson_volume, wilson_energy, molar_mass, density, enthalpy_offset,
-                           cp_liquid_a, cp_liquid_b, cp_vapour_a, cp_vapour_b, antoine_a,
-                           antoine_b, antoine_c, gas_constant, density_factor,
-                           temperature_offset);
+    Linearisation wanted;
+    wanted.state_matrix = state_matrix;
+    wanted.derivatives = derivatives;
+    linearise<state_count>(wanted, state, inputs);
 }
 
-void vaporizer_state_input_jacobians(
-    double *state_matrix, double *input_matrix, double *derivatives, const double *state,
-    double vapour_flow, double heat_input, double feed1_flow, const double *feed1_comp,
-    double feed1_temp, double feed2_flow, const double *feed2_comp, double feed2_temp,
-    double area, const double *wilson_volume, const double *wilson_energy,
-    const double *molar_mass, const double *density, const double *enthalpy_offset,
-    const double *cp_liquid_a, const double *cp_liquid_b, const double *cp_vapour_a,
-    const double *cp_vapour_b, const double *antoine_a, const double *antoine_b,
-    const double *antoine_c, double gas_constant, double density_factor,
-    double temperature_offset)
+void vaporizer_state_input_jacobians(double *state_matrix, double *input_matrix,
+                                     double *derivatives, const double *state,
+                                     const ModelInputs &inputs)
 {
-    linearise<with_inputs>(state_matrix, input_matrix, nullptr, nullptr, derivatives, nullptr,
-                           nullptr, nullptr, nullptr, state, vapour_flow, heat_input, feed1_flow,
-                           feed1_comp, feed1_temp, feed2_flow, feed2_comp, feed2_temp, area,
-                           wilson_volume, wilson_energy, molar_mass, density, enthalpy_offset,
-                           cp_liquid_a, cp_liquid_b, cp_vapour_a, cp_vapour_b, antoine_a,
-                           antoine_b, antoine_c, gas_constant, density_factor,
-                           temperature_offset);
+    Linearisation wanted;
+    wanted.state_matrix = state_matrix;
+    wanted.input_matrix = input_matrix;
+    wanted.derivatives = derivatives;
+    linearise<with_inputs>(wanted, state, inputs);
 }
 
-void vaporizer_jacobians(double *state_matrix, double *input_matrix, double *output_matrix,
-                         double *feedthrough_matrix, double *derivatives, double *level_out,
-                         double *vapour_comp, double *temperature_out, double *pressure_out,
-                         const double *state, double vapour_flow, double heat_input,
-                         double feed1_flow, const double *feed1_comp, double feed1_temp,
-                         double feed2_flow, const double *feed2_comp, double feed2_temp,
-                         double area, const double *wilson_volume, const double *wilson_energy,
-                         const double *molar_mass, const double *density,
-                         const double *enthalpy_offset, const double *cp_liquid_a,
-                         const double *cp_liquid_b, const double *cp_vapour_a,
-                         const double *cp_vapour_b, const double *antoine_a,
-                         const double *antoine_b, const double *antoine_c, double gas_constant,
-                         double density_factor, double temperature_offset)
+void vaporizer_jacobians(const Linearisation &wanted, const double *state,
+                         const ModelInputs &inputs)
 {
     // Directions nobody asked for would cost 20 of every 28 derivative terms.
-    auto *linearise_here = input_matrix == nullptr && feedthrough_matrix == nullptr
-                               ? &linearise<state_count>
-                               : &linearise<with_inputs>;
-    linearise_here(state_matrix, input_matrix, output_matrix, feedthrough_matrix, derivatives,
-                   level_out, vapour_comp, temperature_out, pressure_out, state, vapour_flow,
-                   heat_input, feed1_flow, feed1_comp, feed1_temp, feed2_flow, feed2_comp,
-                   feed2_temp, area, wilson_volume, wilson_energy, molar_mass, density,
-                   enthalpy_offset, cp_liquid_a, cp_liquid_b, cp_vapour_a, cp_vapour_b,
-                   antoine_a, antoine_b, antoine_c, gas_constant, density_factor,
-                   temperature_offset);
+    if (wanted.input_matrix == nullptr && wanted.feedthrough_matrix == nullptr)
+        linearise<state_count>(wanted, state, inputs);
+    else
+        linearise<with_inputs>(wanted, state, inputs);
 }
 
 }  // namespace VAPORIZER_MODEL_NAMESPACE

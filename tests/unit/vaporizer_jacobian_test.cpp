@@ -12,6 +12,7 @@
 
 #include "balance_equations.h"
 #include "model_jacobian.h"
+#include "model_inputs.h"
 #include "vaporizer_inputs.h"
 
 namespace {
@@ -24,13 +25,7 @@ using Complex = std::complex<double>;
 template <class Routine, class... Outputs>
 void call(Routine routine, const VaporizerInputs &in, Outputs... outputs)
 {
-    routine(outputs..., in.state.data(), in.vapour_flow, in.heat_input, in.feed1_flow,
-            in.feed1_comp.data(), in.feed1_temp, in.feed2_flow, in.feed2_comp.data(),
-            in.feed2_temp, in.area, in.wilson_volume.data(), in.wilson_energy.data(),
-            in.molar_mass.data(), in.density.data(), in.enthalpy_offset.data(),
-            in.cp_liquid_a.data(), in.cp_liquid_b.data(), in.cp_vapour_a.data(),
-            in.cp_vapour_b.data(), in.antoine_a.data(), in.antoine_b.data(), in.antoine_c.data(),
-            in.gas_constant, in.density_factor, in.temperature_offset);
+    routine(outputs..., in.state.data(), model_inputs(in));
 }
 
 // The model straight from its equations, with the state s (8) and the
@@ -112,7 +107,7 @@ void complex_model(Complex *rates, Complex *outputs, const Complex *s, const Com
     outputs[9] = pressure;
 }
 
-struct Linearisation {
+struct Matrices {
     std::vector<double> a = std::vector<double>(8 * 8), b = std::vector<double>(8 * 20),
                         c = std::vector<double>(10 * 8), d = std::vector<double>(10 * 20);
 };
@@ -121,7 +116,7 @@ struct Linearisation {
 // imaginary direction leaves the real parts untouched and makes the
 // imaginary parts the derivatives times the step, with no subtraction to
 // lose digits to.
-Linearisation complex_step(const VaporizerInputs &in)
+Matrices complex_step(const VaporizerInputs &in)
 {
     const double h = 1e-20;
     Complex s[8], u[20];
@@ -133,7 +128,7 @@ Linearisation complex_step(const VaporizerInputs &in)
         in.feed2_comp[2], in.feed2_comp[3], in.feed2_comp[4], in.feed2_comp[5],
         in.feed2_comp[6], in.feed2_temp};
     std::copy(inputs.begin(), inputs.end(), u);
-    Linearisation l;
+    Matrices l;
     for (int j = 0; j < 28; ++j) {
         Complex &moved = j < 8 ? s[j] : u[j - 8];
         moved += Complex(0.0, h);
@@ -148,12 +143,20 @@ Linearisation complex_step(const VaporizerInputs &in)
     return l;
 }
 
-Linearisation full_linearisation(const VaporizerInputs &in, VaporizerOutputs &values)
+Matrices full_linearisation(const VaporizerInputs &in, VaporizerOutputs &values)
 {
-    Linearisation l;
-    call(vaporizer_jacobians, in, l.a.data(), l.b.data(), l.c.data(), l.d.data(),
-         values.derivatives.data(), &values.level, values.vapour_comp.data(),
-         &values.temperature, &values.pressure);
+    Matrices l;
+    vaporizer_model::Linearisation wanted;
+    wanted.state_matrix = l.a.data();
+    wanted.input_matrix = l.b.data();
+    wanted.output_matrix = l.c.data();
+    wanted.feedthrough_matrix = l.d.data();
+    wanted.derivatives = values.derivatives.data();
+    wanted.level = &values.level;
+    wanted.vapour_comp = values.vapour_comp.data();
+    wanted.temperature = &values.temperature;
+    wanted.pressure = &values.pressure;
+    vaporizer_jacobians(wanted, in.state.data(), model_inputs(in));
     return l;
 }
 
@@ -182,8 +185,8 @@ TEST(VaporizerJacobian, MatchesComplexStepDerivativesOfAnIndependentModel)
         sets.push_back(random_vaporizer_inputs(random));
     for (std::size_t n = 0; n < sets.size(); ++n) {
         VaporizerOutputs values;
-        const Linearisation ad = full_linearisation(sets[n], values);
-        const Linearisation cs = complex_step(sets[n]);
+        const Matrices ad = full_linearisation(sets[n], values);
+        const Matrices cs = complex_step(sets[n]);
         EXPECT_LT(worst_error(ad.a, cs.a), 1e-9) << "A, set " << n;
         EXPECT_LT(worst_error(ad.b, cs.b), 1e-9) << "B, set " << n;
         EXPECT_LT(worst_error(ad.c, cs.c), 1e-9) << "C, set " << n;
@@ -220,27 +223,27 @@ TEST(VaporizerJacobian, CheaperEntryPointsGiveTheFullRoutinesBits)
     for (int n = 0; n < 20; ++n) {
         const VaporizerInputs in = random_vaporizer_inputs(random);
         VaporizerOutputs values;
-        const Linearisation full = full_linearisation(in, values);
+        const Matrices full = full_linearisation(in, values);
 
-        Linearisation part;
+        Matrices part;
         std::vector<double> rates(8);
         call(vaporizer_state_jacobian, in, part.a.data(), rates.data());
         EXPECT_TRUE(same_bits(part.a, full.a)) << "A alone, set " << n;
         EXPECT_TRUE(same_bits(rates, values.derivatives)) << "A alone, set " << n;
 
-        part = Linearisation();
+        part = Matrices();
         call(vaporizer_state_input_jacobians, in, part.a.data(), part.b.data(), nullptr);
         EXPECT_TRUE(same_bits(part.a, full.a)) << "A with B, set " << n;
         EXPECT_TRUE(same_bits(part.b, full.b)) << "A with B, set " << n;
 
         // Without B and D the full routine differentiates by the state alone.
-        part = Linearisation();
-        double *none = nullptr;
-        call(vaporizer_jacobians, in, none, none, part.c.data(), none, none, none, none, none,
-             none);
+        part = Matrices();
+        vaporizer_model::Linearisation c_alone, d_alone;
+        c_alone.output_matrix = part.c.data();
+        d_alone.feedthrough_matrix = part.d.data();
+        vaporizer_jacobians(c_alone, in.state.data(), model_inputs(in));
         EXPECT_TRUE(same_bits(part.c, full.c)) << "C alone, set " << n;
-        call(vaporizer_jacobians, in, none, none, none, part.d.data(), none, none, none, none,
-             none);
+        vaporizer_jacobians(d_alone, in.state.data(), model_inputs(in));
         EXPECT_TRUE(same_bits(part.d, full.d)) << "D alone, set " << n;
     }
 }
