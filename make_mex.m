@@ -8,12 +8,16 @@ function built = make_mex(output_dir, varargin)
 %   that mex knows (MATLAB: see "mex -setup C++"). The modules and their
 %   sources come from cmake/mex_modules.txt.
 %
-%   vaporizer_step links SUNDIALS CVODE statically: the header cvode/cvode.h
-%   and the library libsundials_cvode.a (sundials_cvode_static.lib or
-%   sundials_cvode.lib with MSVC). Under Octave make_mex finds them where
-%   the compiler does (Debian: libsundials-dev); elsewhere, name the folder
-%   that holds include/ and lib/ (a SUNDIALS install prefix):
+%   vaporizer_step links SUNDIALS CVODES statically: the header
+%   cvodes/cvodes.h and the library libsundials_cvodes.a
+%   (sundials_cvodes_static.lib or sundials_cvodes.lib with MSVC). Under
+%   Octave make_mex finds them where the compiler does (Debian:
+%   libsundials-dev); elsewhere, name the folder that holds include/ and
+%   lib/ (a SUNDIALS install prefix):
 %       make_mex(OUTPUT_DIR, 'sundials', 'C:\sundials')
+%   It also needs Eigen's headers (Debian: libeigen3-dev, found in
+%   /usr/include/eigen3); elsewhere name the folder that holds Eigen/:
+%       make_mex(OUTPUT_DIR, 'eigen', 'C:\eigen-3.4.0')
 %   Without them vaporizer_step is skipped, with a message.
 %
 %   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
@@ -34,14 +38,8 @@ function built = make_mex(output_dir, varargin)
     output_dir = fullfile(root, 'build', 'mex');
   end
   force = any(strcmpi(varargin, 'force'));
-  sundials = '';
-  named = find(strcmpi(varargin, 'sundials'), 1);
-  if ~isempty(named)
-    if named == numel(varargin)
-      error('make_mex:sundials', 'make_mex: ''sundials'' must be followed by a folder');
-    end
-    sundials = varargin{named + 1};
-  end
+  sundials = named_folder(varargin, 'sundials');
+  eigen = named_folder(varargin, 'eigen');
   if ~exist(output_dir, 'dir')
     mkdir(output_dir);
   end
@@ -60,13 +58,22 @@ function built = make_mex(output_dir, varargin)
     sources = fullfile(root, sources);
     folder = fileparts(sources{1});
     linked = struct('include', {{}}, 'archives', {{}});
-    if any(strcmp(libraries, 'cvode'))
-      linked = find_cvode(sundials);
+    if any(strcmp(libraries, 'cvodes'))
+      linked = find_cvodes(sundials);
       if isempty(linked.archives)
-        fprintf(['make_mex: %s skipped: it needs SUNDIALS CVODE (cvode/cvode.h and the static ' ...
+        fprintf(['make_mex: %s skipped: it needs SUNDIALS CVODES (cvodes/cvodes.h and the static ' ...
                  'library), not found; name its folder with make_mex(OUTPUT_DIR, ''sundials'', FOLDER)\n'], name);
         continue;
       end
+    end
+    if any(strcmp(libraries, 'eigen'))
+      headers = find_eigen(eigen);
+      if isempty(headers)
+        fprintf(['make_mex: %s skipped: it needs Eigen''s headers (Eigen/Core), not found; ' ...
+                 'name their folder with make_mex(OUTPUT_DIR, ''eigen'', FOLDER)\n'], name);
+        continue;
+      end
+      linked.include{end + 1} = headers;
     end
     help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
@@ -141,18 +148,42 @@ function compile(name, sources, include_dirs, resource, output_dir, root, fixed_
   end
 end
 
-% SUNDIALS CVODE for a static link: its include folder (empty where the
+% The folder named after OPTION among the arguments, or ''.
+function folder = named_folder(arguments, option)
+  folder = '';
+  named = find(strcmpi(arguments, option), 1);
+  if ~isempty(named)
+    if named == numel(arguments)
+      error(['make_mex:' option], 'make_mex: ''%s'' must be followed by a folder', option);
+    end
+    folder = arguments{named + 1};
+  end
+end
+
+% Eigen's include folder, the one holding Eigen/Core: the folder the user
+% names, or Debian's; '' when neither has it.
+function folder = find_eigen(named)
+  folder = '';
+  for candidate = {named, fullfile(filesep, 'usr', 'include', 'eigen3')}
+    if ~isempty(candidate{1}) && exist(fullfile(candidate{1}, 'Eigen', 'Core'), 'file')
+      folder = candidate{1};
+      return;
+    end
+  end
+end
+
+% SUNDIALS CVODES for a static link: its include folder (empty where the
 % compiler finds the header itself) and its archive; no archive when it is
 % not found. Under a folder the user names, its include/ and lib/; else,
 % under Octave, where Octave's compiler looks.
-function linked = find_cvode(prefix)
+function linked = find_cvodes(prefix)
   linked = struct('include', {{}}, 'archives', {{}});
-  names = {'libsundials_cvode.a', 'sundials_cvode_static.lib', 'sundials_cvode.lib'};
+  names = {'libsundials_cvodes.a', 'sundials_cvodes_static.lib', 'sundials_cvodes.lib'};
   if ~isempty(prefix)
     for folder = strcat(prefix, filesep, {'lib', 'lib64', fullfile('lib', 'x86_64-linux-gnu')})
       for n = 1:numel(names)
         archive = fullfile(folder{1}, names{n});
-        if exist(archive, 'file') && exist(fullfile(prefix, 'include', 'cvode', 'cvode.h'), 'file')
+        if exist(archive, 'file') && exist(fullfile(prefix, 'include', 'cvodes', 'cvodes.h'), 'file')
           linked = struct('include', {{fullfile(prefix, 'include')}}, 'archives', {{archive}});
           return;
         end
@@ -162,7 +193,7 @@ function linked = find_cvode(prefix)
     compiler = strtrim(mkoctfile('-p', 'CXX'));
     [status, archive] = system([compiler ' -print-file-name=' names{1}]);
     archive = strtrim(archive);
-    [status_header, ~] = system(['echo ''#include <cvode/cvode.h>'' | ' compiler ...
+    [status_header, ~] = system(['echo ''#include <cvodes/cvodes.h>'' | ' compiler ...
                                  ' -E -x c++ - > /dev/null 2>&1']);
     if status == 0 && exist(archive, 'file') == 2 && ~strcmp(archive, names{1}) && status_header == 0
       linked.archives = {archive};
@@ -182,7 +213,7 @@ function modules = module_list(root)
     if numel(fields) < 3 || fields{1}(1) == '#'
       continue;
     end
-    libraries = fields(2);
+    libraries = strsplit(fields{2}, ',');
     if strcmp(libraries{1}, '-')
       libraries = {};
     end

@@ -23,8 +23,10 @@ file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage}/inst ${stage}/src)
 
 # Debian packages that provide each library a module may need.
-set(cvode_debian libsundials-dev)
-set(cvode_description " vaporizer_step, the vaporizer integrated over a sample interval with SUNDIALS CVODE, is built where libsundials-dev (or SUNDIALS CVODE as a static library) is installed.")
+set(cvodes_debian libsundials-dev)
+set(cvodes_description " vaporizer_step, the vaporizer integrated over a sample interval with SUNDIALS CVODES, is built where libsundials-dev (or SUNDIALS CVODES as a static library) is installed.")
+set(eigen_debian libeigen3-dev)
+set(eigen_description " The modules that differentiate the model exactly need Eigen's headers (libeigen3-dev).")
 
 mex_module_names(modules)
 set(build_requires g++ make liboctave-dev)
@@ -38,7 +40,10 @@ foreach(module IN LISTS modules)
   string(APPEND modules_mk "${module}_LIBRARIES := ${library_words}\n${module}_SOURCES := ${source_words}\n")
   foreach(library IN LISTS libraries)
     list(APPEND build_requires ${${library}_debian})
-    string(APPEND description_extra "${${library}_description}")
+    string(FIND "${description_extra}" "${${library}_description}" described)
+    if(described EQUAL -1)
+      string(APPEND description_extra "${${library}_description}")
+    endif()
   endforeach()
 
   # The sources and every header of their folders, where they are here.

@@ -1,11 +1,11 @@
-// CVODE over one interval (see interval_integration.h).
+// CVODES over one interval (see interval_integration.h).
 #include "interval_integration.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include <cvode/cvode.h>
+#include <cvodes/cvodes.h>
 #include <nvector/nvector_serial.h>
 #include <sundials/sundials_config.h>
 #include <sunlinsol/sunlinsol_dense.h>
@@ -15,12 +15,14 @@ namespace interval_integration {
 
 namespace {
 
-// What the right-hand side wrapper needs, handed to CVODE as user data.
+// What the callbacks need, handed to CVODE as user data.
 struct RhsContext {
     RightHandSide rhs;
     DomainCheck domain;
+    Jacobians jacobians;
     void *context;
     std::size_t n;
+    std::size_t parameters;  // m, when sensitivities are wanted
     Result *result;
     bool exit_seen;  // a domain exit was recorded (in result->exit)
 };
@@ -69,6 +71,46 @@ int cvode_rhs(sunrealtype t, N_Vector y, N_Vector ydot, void *user_data)
     return 0;
 }
 
+// The Newton iteration's matrix from the system's exact df/dy; a trial state
+// outside the domain is a recoverable failure, as in the right-hand side.
+int cvode_jacobian(sunrealtype, N_Vector y, N_Vector, SUNMatrix jacobian, void *user_data,
+                   N_Vector, N_Vector, N_Vector)
+{
+    auto *rc = static_cast<RhsContext *>(user_data);
+    const double *in = N_VGetArrayPointer(y);
+    if (rc->domain(in, rc->context) != 0)
+        return 1;
+    // A dense SUNMatrix holds its columns one after the other, as column-major.
+    rc->jacobians(in, SUNDenseMatrix_Data(jacobian), nullptr, rc->context);
+    return 0;
+}
+
+// The sensitivity equations, s' = (df/dy) s for the start state's and
+// s' = (df/dy) s + df/dp for each parameter's, from the exact derivatives at
+// y (where f was just evaluated, inside the domain).
+int cvode_sensitivities(int count, sunrealtype, N_Vector y, N_Vector, N_Vector *sensitivities,
+                        N_Vector *rates, void *user_data, N_Vector, N_Vector)
+{
+    auto *rc = static_cast<RhsContext *>(user_data);
+    const std::size_t n = rc->n;
+    double state_matrix[max_size * max_size];
+    double parameter_matrix[max_size * max_parameters];
+    rc->jacobians(N_VGetArrayPointer(y), state_matrix,
+                  rc->parameters > 0 ? parameter_matrix : nullptr, rc->context);
+    for (int k = 0; k < count; ++k) {
+        const double *s = N_VGetArrayPointer(sensitivities[k]);
+        double *ds = N_VGetArrayPointer(rates[k]);
+        const std::size_t parameter = static_cast<std::size_t>(k) - n;
+        for (std::size_t i = 0; i < n; ++i) {
+            double sum = static_cast<std::size_t>(k) < n ? 0.0 : parameter_matrix[i + n * parameter];
+            for (std::size_t j = 0; j < n; ++j)
+                sum += state_matrix[i + n * j] * s[j];
+            ds[i] = sum;
+        }
+    }
+    return 0;
+}
+
 void keep_message(Result &result, const char *message)
 {
     if (message == nullptr)
@@ -101,6 +143,9 @@ struct Solver {
     SUNMatrix jacobian = nullptr;
     SUNLinearSolver linear_solver = nullptr;
     void *memory = nullptr;
+    int sensitivity_count = 0;
+    N_Vector *sensitivities = nullptr;
+    N_Vector *sensitivity_tolerances = nullptr;
 
     Solver() = default;
     Solver(const Solver &) = delete;
@@ -110,6 +155,10 @@ struct Solver {
         CVodeFree(&memory);
         SUNLinSolFree(linear_solver);
         SUNMatDestroy(jacobian);
+        if (sensitivities != nullptr)
+            N_VDestroyVectorArray(sensitivities, sensitivity_count);
+        if (sensitivity_tolerances != nullptr)
+            N_VDestroyVectorArray(sensitivity_tolerances, sensitivity_count);
         N_VDestroy(absolute_tolerance);
         N_VDestroy(y);
         SUNContext_Free(&context);
@@ -154,9 +203,46 @@ int route_errors(Solver &s, Result &result)
 #endif
 }
 
+// The sensitivities start as the identity (to the start state) and zero (to
+// the parameters). Their absolute tolerances are the state's, divided by the
+// magnitude of what they are taken with respect to, so that a sensitivity
+// times a typical change of its start element or parameter is held to the
+// state's own accuracy.
+int set_up_sensitivities(Solver &s, const double *state, std::size_t n, const Settings &settings,
+                         const Sensitivities &wanted)
+{
+    s.sensitivity_count = static_cast<int>(n + wanted.parameters);
+    s.sensitivities = N_VCloneVectorArray(s.sensitivity_count, s.y);
+    s.sensitivity_tolerances = N_VCloneVectorArray(s.sensitivity_count, s.y);
+    if (s.sensitivities == nullptr || s.sensitivity_tolerances == nullptr)
+        return CV_MEM_FAIL;
+    for (int k = 0; k < s.sensitivity_count; ++k) {
+        const std::size_t column = static_cast<std::size_t>(k);
+        double *start = N_VGetArrayPointer(s.sensitivities[k]);
+        double *tolerance = N_VGetArrayPointer(s.sensitivity_tolerances[k]);
+        double magnitude = column < n ? std::fabs(state[column])
+                                      : std::fabs(wanted.parameter_scales[column - n]);
+        if (!(magnitude > 0.0))
+            magnitude = 1.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            start[i] = i == column ? 1.0 : 0.0;
+            const double absolute = settings.absolute_tolerance[settings.absolute_count == 1 ? 0 : i];
+            tolerance[i] = absolute / magnitude;
+        }
+    }
+    int flag = CVodeSensInit(s.memory, s.sensitivity_count, CV_STAGGERED, cvode_sensitivities,
+                             s.sensitivities);
+    if (flag == CV_SUCCESS)
+        flag = CVodeSensSVtolerances(s.memory, settings.relative_tolerance,
+                                     s.sensitivity_tolerances);
+    if (flag == CV_SUCCESS)
+        flag = CVodeSetSensErrCon(s.memory, SUNTRUE);
+    return flag;
+}
+
 // Sets the solver up; false when SUNDIALS refused, with result.outcome set.
 bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, double interval,
-            const Settings &settings, Result &result)
+            const Settings &settings, const Sensitivities *sensitivities, Result &result)
 {
     const auto length = static_cast<sunindextype>(n);
     result.outcome = Outcome::OutOfMemory;
@@ -194,6 +280,8 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
         flag = CVodeSetUserData(s.memory, &rc);
     if (flag == CV_SUCCESS)
         flag = CVodeSetLinearSolver(s.memory, s.linear_solver, s.jacobian);
+    if (flag == CV_SUCCESS && rc.jacobians != nullptr)
+        flag = CVodeSetJacFn(s.memory, cvode_jacobian);
     if (flag == CV_SUCCESS)
         flag = CVodeSetMaxStep(s.memory, settings.max_step);
     if (flag == CV_SUCCESS && settings.initial_step > 0.0)
@@ -201,6 +289,8 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
     // Never step past the end: f is evaluated only within the interval.
     if (flag == CV_SUCCESS)
         flag = CVodeSetStopTime(s.memory, interval);
+    if (flag == CV_SUCCESS && sensitivities != nullptr)
+        flag = set_up_sensitivities(s, state, n, settings, *sensitivities);
     result.outcome = flag == CV_SUCCESS ? Outcome::Completed : outcome_of(flag);
     return flag == CV_SUCCESS;
 }
@@ -251,11 +341,25 @@ int step_to_end(Solver &s, RhsContext &rc, double interval, const Settings &sett
     return CV_TOO_MUCH_WORK;
 }
 
+// The sensitivities at the end of the interval into the caller's matrices.
+void collect_sensitivities(Solver &s, std::size_t n, const Sensitivities &wanted)
+{
+    sunrealtype reached = 0.0;
+    CVodeGetSens(s.memory, &reached, s.sensitivities);
+    for (int k = 0; k < s.sensitivity_count; ++k) {
+        const std::size_t column = static_cast<std::size_t>(k);
+        double *into = column < n ? wanted.to_state + n * column
+                                  : wanted.to_parameters + n * (column - n);
+        std::memcpy(into, N_VGetArrayPointer(s.sensitivities[k]), n * sizeof(double));
+    }
+}
+
 void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double interval,
-                          const Settings &settings, Result &result)
+                          const Settings &settings, const Sensitivities *sensitivities,
+                          Result &result)
 {
     Solver s;
-    if (!set_up(s, rc, state, n, interval, settings, result))
+    if (!set_up(s, rc, state, n, interval, settings, sensitivities, result))
         return;
 
     const int flag = step_to_end(s, rc, interval, settings, result);
@@ -265,6 +369,8 @@ void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double i
         result.outcome = Outcome::Completed;
         result.time = interval;
         std::memcpy(state, N_VGetArrayPointer(s.y), n * sizeof(double));
+        if (sensitivities != nullptr)
+            collect_sensitivities(s, n, *sensitivities);
         return;
     }
     if (flag == accepted_outside_domain) {
@@ -282,8 +388,10 @@ void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double i
         result.outcome = Outcome::LeftDomain;
 }
 
-// One explicit Euler step over an interval below single_step_interval.
-void single_step(RhsContext &rc, double *state, std::size_t n, double interval, Result &result)
+// One explicit Euler step over an interval below single_step_interval, and
+// its sensitivities, I + interval df/dy and interval df/dp.
+void single_step(RhsContext &rc, double *state, std::size_t n, double interval,
+                 const Sensitivities *sensitivities, Result &result)
 {
     double rates[max_size];
     rc.rhs(state, rates, rc.context);
@@ -304,6 +412,17 @@ void single_step(RhsContext &rc, double *state, std::size_t n, double interval, 
         result.time = interval;
         return;
     }
+    if (sensitivities != nullptr) {
+        double *parameter_matrix = sensitivities->parameters > 0 ? sensitivities->to_parameters
+                                                                 : nullptr;
+        rc.jacobians(state, sensitivities->to_state, parameter_matrix, rc.context);
+        for (std::size_t k = 0; k < n * n; ++k)
+            sensitivities->to_state[k] = (k % (n + 1) == 0 ? 1.0 : 0.0) +
+                                         interval * sensitivities->to_state[k];
+        for (std::size_t k = 0; parameter_matrix != nullptr && k < n * sensitivities->parameters;
+             ++k)
+            parameter_matrix[k] = interval * parameter_matrix[k];
+    }
     std::memcpy(state, end, n * sizeof(double));
     result.statistics.steps = 1;
     result.outcome = Outcome::Completed;
@@ -312,15 +431,19 @@ void single_step(RhsContext &rc, double *state, std::size_t n, double interval, 
 
 }  // namespace
 
-Result integrate(RightHandSide rhs, DomainCheck domain, void *context, double *state,
-                 std::size_t n, double interval, const Settings &settings)
+Result integrate(RightHandSide rhs, DomainCheck domain, Jacobians jacobians, void *context,
+                 double *state, std::size_t n, double interval, const Settings &settings,
+                 const Sensitivities *sensitivities)
 {
     Result result;
-    RhsContext rc{rhs, domain, context, n, &result, false};
+    if (jacobians == nullptr)
+        sensitivities = nullptr;
+    RhsContext rc{rhs, domain, jacobians, context, n,
+                  sensitivities != nullptr ? sensitivities->parameters : 0, &result, false};
     if (interval < single_step_interval)
-        single_step(rc, state, n, interval, result);
+        single_step(rc, state, n, interval, sensitivities, result);
     else
-        integrate_with_cvode(rc, state, n, interval, settings, result);
+        integrate_with_cvode(rc, state, n, interval, settings, sensitivities, result);
     return result;
 }
 

@@ -1,7 +1,10 @@
 // Advances a small autonomous ODE system dy/dt = f(y) over one interval with
-// CVODE: variable-order BDF, Newton iterations, dense direct linear solver
-// with a difference-quotient Jacobian. This is the integration of a sampled
-// loop between two samples, where every input is held constant.
+// CVODES: variable-order BDF, Newton iterations, dense direct linear solver
+// on the system's exact Jacobian (or difference quotients where it gives
+// none), and, when asked, the forward sensitivities of the end state to the
+// start state and to parameters held over the interval. This is the
+// integration of a sampled loop between two samples, where every input is
+// held constant.
 //
 // The system has a domain: the states where f means something. A trial
 // state outside it, or one where f is not finite, is a recoverable failure:
@@ -23,8 +26,9 @@
 
 namespace interval_integration {
 
-// The largest system integrate() takes.
+// The largest system integrate() takes, and the most parameters.
 constexpr std::size_t max_size = 8;
+constexpr std::size_t max_parameters = 20;
 
 // Writes dy/dt at y into dydt (n values each). Called only at states inside
 // the domain; the integrator checks that every derivative is finite.
@@ -33,6 +37,23 @@ using RightHandSide = void (*)(const double *y, double *dydt, void *context);
 // 0 when y lies inside the system's domain, otherwise a positive code that
 // names the bound it lies beyond (the caller's own numbering).
 using DomainCheck = int (*)(const double *y, void *context);
+
+// The exact derivatives of f at y (inside the domain), column-major:
+// df/dy (n x n) into state_matrix and, when parameter_matrix is not null,
+// df/dp (n x m) for the m parameters of the sensitivities.
+using Jacobians = void (*)(const double *y, double *state_matrix, double *parameter_matrix,
+                           void *context);
+
+// Forward sensitivities: d y(end) / d y(start), n x n, and d y(end) / dp,
+// n x m, for m parameters held over the interval. They take part in the
+// error test, with absolute tolerances scaled by the typical magnitude of
+// each start element and parameter.
+struct Sensitivities {
+    std::size_t parameters = 0;                // m
+    const double *parameter_scales = nullptr;  // m typical magnitudes (0: 1)
+    double *to_state = nullptr;                // out: n x n, column-major
+    double *to_parameters = nullptr;           // out: n x m, column-major
+};
 
 struct Settings {
     double relative_tolerance;                // > 0
@@ -96,9 +117,11 @@ struct Result {
 // (n <= max_size, inside the domain), and on success leaves the end state
 // there, inside the domain. The step never passes the end of the interval,
 // so f is evaluated only at times within it. On failure the state is left as
-// it was.
-Result integrate(RightHandSide rhs, DomainCheck domain, void *context, double *state,
-                 std::size_t n, double interval, const Settings &settings);
+// it was. jacobians may be null (difference quotients, no sensitivities);
+// sensitivities may be null (none wanted).
+Result integrate(RightHandSide rhs, DomainCheck domain, Jacobians jacobians, void *context,
+                 double *state, std::size_t n, double interval, const Settings &settings,
+                 const Sensitivities *sensitivities = nullptr);
 
 }  // namespace interval_integration
 

@@ -5,6 +5,7 @@
 
 #include "floating_point_environment.h"
 #include "model_domain.h"
+#include "model_jacobian.h"
 #include "step_failure.h"
 
 namespace step_vaporizer {
@@ -27,6 +28,29 @@ void model_rhs(const double *state, double *derivatives, void *context)
     double level, vapour_comp[component_count], temperature, pressure;
     evaluate_model(*static_cast<const ModelContext *>(context)->inputs, state, derivatives,
                    &level, vapour_comp, &temperature, &pressure);
+}
+
+void model_jacobians(const double *state, double *state_matrix, double *input_matrix,
+                     void *context)
+{
+    const ModelInputs &inputs = *static_cast<const ModelContext *>(context)->inputs;
+    if (input_matrix == nullptr)
+        vaporizer_model::vaporizer_state_jacobian(state_matrix, nullptr, state, inputs);
+    else
+        vaporizer_model::vaporizer_state_input_jacobians(state_matrix, input_matrix, nullptr,
+                                                         state, inputs);
+}
+
+// The operating inputs' values, the scales of their sensitivities.
+void input_values(const ModelInputs &in, double *u)
+{
+    const double *z1 = in.arrays[IN_FEED1_COMP], *z2 = in.arrays[IN_FEED2_COMP];
+    const double *s = in.scalars;
+    const double values[input_count] = {
+        s[IN_VAPOUR_FLOW], s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], z1[0], z1[1], z1[2], z1[3],
+        z1[4], z1[5], z1[6], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW], z2[0], z2[1], z2[2], z2[3],
+        z2[4], z2[5], z2[6], s[IN_FEED2_TEMP]};
+    std::memcpy(u, values, sizeof values);
 }
 
 int model_domain(const double *state, void *context)
@@ -77,7 +101,7 @@ void name_the_edge(interval_integration::Result &result, const ModelContext &mod
 }  // namespace
 
 StepEnd advance(const ModelInputs &in, double interval, const step_settings::StepOptions &options,
-                bool evaluate_end)
+                const StepRequest &request)
 {
     // Everything computed from the inputs, in the fixed FPU environment so
     // that the caller's rounding mode changes no bit.
@@ -112,16 +136,28 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
 
     StepEnd end{};
     std::memcpy(end.state, start, sizeof end.state);
+    // An interval of 0 has no steps; its sensitivities are I and 0.
+    for (int k = 0; k < state_count; ++k)
+        end.state_sensitivity[k * (state_count + 1)] = 1.0;
     interval_integration::Result result;
-    result.outcome = interval_integration::Outcome::Completed;  // an interval of 0 has no steps
+    result.outcome = interval_integration::Outcome::Completed;
     {
         const FixedEnvironment fixed_fpu;
+        double u[input_count];
+        input_values(in, u);
+        interval_integration::Sensitivities sensitivities;
+        sensitivities.parameters = request.input_sensitivity ? input_count : 0;
+        sensitivities.parameter_scales = u;
+        sensitivities.to_state = end.state_sensitivity;
+        sensitivities.to_parameters = end.input_sensitivity;
+        const bool sensitive = request.state_sensitivity || request.input_sensitivity;
         if (interval > 0.0) {
-            result = interval_integration::integrate(model_rhs, model_domain, &model, end.state,
-                                                     state_count, interval, settings.integration);
+            result = interval_integration::integrate(
+                model_rhs, model_domain, model_jacobians, &model, end.state, state_count,
+                interval, settings.integration, sensitive ? &sensitivities : nullptr);
             name_the_edge(result, model, start[6], interval);
         }
-        if (result.outcome == interval_integration::Outcome::Completed && evaluate_end)
+        if (result.outcome == interval_integration::Outcome::Completed && request.end_outputs)
             evaluate_model(in, end.state, end.derivatives, &end.level, end.vapour_comp,
                            &end.temperature, &end.pressure);
     }

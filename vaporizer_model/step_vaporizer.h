@@ -19,7 +19,16 @@ constexpr argument_checks::InputName input_interval{module, 26, "interval"};
 constexpr int state_count = vaporizer_model::state_count;
 constexpr int component_count = vaporizer_model::component_count;
 
-// The end of the interval: the state, and what vaporizer gives there.
+constexpr int input_count = 20;  // the operating inputs u: inputs 2 to 9, element by element
+
+// What a call wants beyond the end state.
+struct StepRequest {
+    bool end_outputs = false;        // what vaporizer gives at the end state
+    bool state_sensitivity = false;  // d state(end) / d state(start), 8x8
+    bool input_sensitivity = false;  // d state(end) / du, 8x20, u held over the interval
+};
+
+// The end of the interval: the state, and what was asked for.
 struct StepEnd {
     double state[state_count];
     double derivatives[state_count];
@@ -27,6 +36,8 @@ struct StepEnd {
     double vapour_comp[component_count];
     double temperature;
     double pressure;
+    double state_sensitivity[state_count * state_count];  // column-major
+    double input_sensitivity[state_count * input_count];  // column-major
     interval_integration::Statistics statistics;
 };
 
@@ -45,11 +56,12 @@ double read_interval(typename Host::Array array)
 
 // Checks what needs the settings (MaxStep against the least step, a finite
 // state inside the model's domain), advances the state over the interval in
-// the fixed floating-point environment, and, when asked, evaluates the model
-// at the end. Every failure throws argument_checks::Failure, after all the
+// the fixed floating-point environment, on the model's exact Jacobian, with
+// the sensitivities asked for, and, when asked, evaluates the model at the
+// end. Every failure throws argument_checks::Failure, after all the
 // integration's memory is freed.
 StepEnd advance(const vaporizer_arguments::ModelInputs &in, double interval,
-                const step_settings::StepOptions &options, bool evaluate_end);
+                const step_settings::StepOptions &options, const StepRequest &request);
 
 }  // namespace step_vaporizer
 

@@ -1,4 +1,5 @@
-// [state, level, vapour_comp, temperature, pressure, stats] =
+// [state, level, vapour_comp, temperature, pressure, stats,
+//  state_sensitivity, input_sensitivity] =
 //     vaporizer_step(<the 25 inputs of vaporizer>, interval [, options])
 // advances the vaporizer over one interval with every input but the state
 // held constant: what a sampled control loop needs between two samples.
@@ -20,7 +21,7 @@ using step_vaporizer::module;
 
 enum { IN_INTERVAL = MODEL_INPUT_COUNT, IN_OPTIONS, MAX_INPUT_COUNT };
 enum { OUT_STATE, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUT_STATS,
-       MAX_OUTPUT_COUNT };
+       OUT_STATE_SENSITIVITY, OUT_INPUT_SENSITIVITY, MAX_OUTPUT_COUNT };
 const argument_checks::InputName call{module, 0, nullptr};
 
 mxArray *statistics_struct(const interval_integration::Statistics &s)
@@ -35,6 +36,15 @@ mxArray *statistics_struct(const interval_integration::Statistics &s)
     return stats;
 }
 
+// A new 8-by-columns matrix holding values, column-major.
+mxArray *matrix_of(const double *values, int columns)
+{
+    mxArray *matrix = mxCreateDoubleMatrix(step_vaporizer::state_count, columns, mxREAL);
+    std::memcpy(mxGetPr(matrix), values,
+                sizeof(double) * step_vaporizer::state_count * static_cast<std::size_t>(columns));
+    return matrix;
+}
+
 void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
     if (nrhs != IN_OPTIONS && nrhs != MAX_INPUT_COUNT)
@@ -43,7 +53,7 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
                                 "options struct (26 or 27 inputs); it was given %d",
                                 nrhs);
     if (nlhs > MAX_OUTPUT_COUNT)
-        argument_checks::reject(call, "outputCount", "returns at most 6 outputs; %d were requested",
+        argument_checks::reject(call, "outputCount", "returns at most 8 outputs; %d were requested",
                                 nlhs);
 
     const ModelInputs in = read_model_inputs<MexHost>(prhs, module);
@@ -51,8 +61,11 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     const step_settings::StepOptions options =
         nrhs > IN_OPTIONS ? step_options::read_options(prhs[IN_OPTIONS])
                           : step_settings::StepOptions{};
-    const step_vaporizer::StepEnd end =
-        step_vaporizer::advance(in, interval, options, nlhs > OUT_LEVEL);
+    step_vaporizer::StepRequest request;
+    request.end_outputs = nlhs > OUT_LEVEL;
+    request.state_sensitivity = nlhs > OUT_STATE_SENSITIVITY;
+    request.input_sensitivity = nlhs > OUT_INPUT_SENSITIVITY;
+    const step_vaporizer::StepEnd end = step_vaporizer::advance(in, interval, options, request);
 
     // The end state, shaped like input 1; elements past the 8th are copied.
     plhs[OUT_STATE] = shaped_like(prhs[IN_STATE]);
@@ -76,6 +89,10 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         plhs[OUT_PRESSURE] = mxCreateDoubleScalar(end.pressure);
     if (nlhs > OUT_STATS)
         plhs[OUT_STATS] = statistics_struct(end.statistics);
+    if (nlhs > OUT_STATE_SENSITIVITY)
+        plhs[OUT_STATE_SENSITIVITY] = matrix_of(end.state_sensitivity, step_vaporizer::state_count);
+    if (nlhs > OUT_INPUT_SENSITIVITY)
+        plhs[OUT_INPUT_SENSITIVITY] = matrix_of(end.input_sensitivity, step_vaporizer::input_count);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// Fuzz target for vaporizer_step (26 inputs, or 27 with options; up to 6
+// Fuzz target for vaporizer_step (26 inputs, or 27 with options; up to 8
 // outputs): a call that returns must have had those counts, its state keeps
 // the shape of input 1 with every element past the 8th copied bit for bit
-// (all of them for an interval of 0), and the outputs that follow are shaped
-// as vaporizer's, with the level and the temperature those of the end state.
+// (all of them for an interval of 0), the outputs that follow are shaped
+// as vaporizer's, with the level and the temperature those of the end state,
+// and the sensitivities are 8-by-8 and 8-by-20.
 #include <cstring>
 #include <vector>
 
@@ -16,7 +17,7 @@ bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; 
 
 const char *check_vaporizer_step(const Inputs &inputs, int nlhs, const Outputs &outputs)
 {
-    if ((inputs.size() != 26 && inputs.size() != 27) || nlhs > 6)
+    if ((inputs.size() != 26 && inputs.size() != 27) || nlhs > 8)
         return "returned for a wrong number of inputs or outputs";
     const mxArray *state = inputs[0];
     if (!mxIsDouble(state) || mxIsSparse(state) || mxGetNumberOfElements(state) < 8)
@@ -44,9 +45,13 @@ const char *check_vaporizer_step(const Inputs &inputs, int nlhs, const Outputs &
         return "output 4 is not element 8 of the end state";
     if (nlhs > 5 && (outputs[5] == nullptr || !mxIsStruct(outputs[5].get())))
         return "output 6 is not the statistics struct";
+    if (nlhs > 6 && !is_real_double(outputs[6].get(), 8, 8))
+        return "output 7 is not 8-by-8";
+    if (nlhs > 7 && !is_real_double(outputs[7].get(), 8, 20))
+        return "output 8 is not 8-by-20";
     return nullptr;
 }
 
 }  // namespace
 
-const FuzzedGateway fuzzed_gateway{"vaporizer_step", 26, 6, check_vaporizer_step};
+const FuzzedGateway fuzzed_gateway{"vaporizer_step", 26, 8, check_vaporizer_step};

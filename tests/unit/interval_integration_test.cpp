@@ -40,7 +40,7 @@ int positive(const double *y, void *) { return y[0] > 0.0 ? 0 : 7; }
 Result integrate(RightHandSide rhs, double *y, std::size_t n, double interval,
                  const Settings &s, DomainCheck domain = everywhere)
 {
-    return interval_integration::integrate(rhs, domain, nullptr, y, n, interval, s);
+    return interval_integration::integrate(rhs, domain, nullptr, nullptr, y, n, interval, s);
 }
 
 // A stiff linear pair, y0' = -y0 and y1' = y0 - 1000 y1: y0 = exp(-t) and
@@ -70,6 +70,58 @@ TEST(IntervalIntegration, StiffLinearSystemMeetsItsExactSolution)
         EXPECT_GE(r.statistics.rhs_evaluations,
                   r.statistics.steps + 2 * r.statistics.jacobian_evaluations);
     }
+}
+
+// The stiff pair with a parameter p (0 here) added to y0', and its exact
+// derivatives: df/dy = [-1 0; 1 -1000], df/dp = [1; 0].
+void stiff_pair_jacobians(const double *, double *state_matrix, double *parameter_matrix, void *)
+{
+    const double a[4] = {-1.0, 1.0, 0.0, -1000.0};  // column-major
+    std::copy(a, a + 4, state_matrix);
+    if (parameter_matrix != nullptr) {
+        parameter_matrix[0] = 1.0;
+        parameter_matrix[1] = 0.0;
+    }
+}
+
+// The sensitivities of the stiff pair against their closed forms: to the
+// start state exp(A t), to p (1 - e^-t, 1/1000 - e^-t/999 + (1/999 -
+// 1/1000) e^-1000t); over an interval far below the step limit they are
+// I + A h and h df/dp to the last bits.
+TEST(IntervalIntegration, SensitivitiesMeetTheirExactSolution)
+{
+    const std::vector<double> absolute{1e-12};
+    for (double t : {0.01, 2.0}) {
+        SCOPED_TRACE(t);
+        double y[2] = {1.0, 0.5}, to_state[4], to_p[2];
+        const double scale = 1.0;
+        interval_integration::Sensitivities wanted;
+        wanted.parameters = 1;
+        wanted.parameter_scales = &scale;
+        wanted.to_state = to_state;
+        wanted.to_parameters = to_p;
+        const Result r = interval_integration::integrate(stiff_pair, everywhere,
+                                                         stiff_pair_jacobians, nullptr, y, 2, t,
+                                                         settings(t, 1e-10, absolute), &wanted);
+        ASSERT_EQ(r.outcome, Outcome::Completed) << r.solver_message;
+        const double e1 = std::exp(-t), e1000 = std::exp(-1000.0 * t);
+        const double expected_state[4] = {e1, (e1 - e1000) / 999.0, 0.0, e1000};
+        const double expected_p[2] = {1.0 - e1, 1.0 / 1000 - e1 / 999 + (1.0 / 999 - 1.0 / 1000) * e1000};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(to_state[k], expected_state[k], 1e-6 * std::abs(expected_state[k]) + 1e-10) << k;
+        for (int k = 0; k < 2; ++k)
+            EXPECT_NEAR(to_p[k], expected_p[k], 1e-6 * std::abs(expected_p[k]) + 1e-10) << k;
+    }
+    double y[2] = {1.0, 0.5}, to_state[4], to_p[2];
+    const double h = 1e-120, scale = 1.0;
+    interval_integration::Sensitivities wanted{1, &scale, to_state, to_p};
+    interval_integration::integrate(stiff_pair, everywhere, stiff_pair_jacobians, nullptr, y, 2, h,
+                                    settings(h, 1e-10, absolute), &wanted);
+    const double expected_state[4] = {1.0 - h, h, 0.0, 1.0 - 1000.0 * h};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(to_state[k], expected_state[k]) << k;
+    EXPECT_EQ(to_p[0], h);
+    EXPECT_EQ(to_p[1], 0.0);
 }
 
 TEST(IntervalIntegration, SameInputsGiveTheSameBits)

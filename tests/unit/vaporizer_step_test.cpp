@@ -159,8 +159,8 @@ const BadCall bad_calls[] = {
      "vaporizer_step:inputCount",
      "takes the 25 inputs of vaporizer, the interval and optionally an options struct (26 or 27 "
      "inputs); it was given 28"},
-    {"7 outputs", [](StepCall &, int &nlhs) { nlhs = 7; }, "vaporizer_step:outputCount",
-     "returns at most 6 outputs; 7 were requested"},
+    {"9 outputs", [](StepCall &, int &nlhs) { nlhs = 9; }, "vaporizer_step:outputCount",
+     "returns at most 8 outputs; 9 were requested"},
     {"short composition", [](StepCall &s, int &) { s.arrays[4] = make_column({0.5, 0.5, 0}); },
      "vaporizer_step:tooShort", about(5, "feed1_comp") + " " + too_short(7, 3)},
     {"cell scalar", [](StepCall &s, int &) { s.arrays[9] = make_dense(ArrayClass::Cell, 1, 1); },
