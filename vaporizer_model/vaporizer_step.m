@@ -60,7 +60,7 @@
 %
 %   [STATE, LEVEL, Y, T, P, STATS] = VAPORIZER_STEP(...) also returns what
 %   vaporizer returns for the end state (bit for bit the same values), and
-%   the solver's work. Any number of outputs from none to six may be
+%   the solver's work. Any number of outputs from none to eight may be
 %   requested; only the requested ones are made.
 %     STATE  the end state, the same size as S; elements past the 8th are
 %            copied unchanged
@@ -70,15 +70,34 @@
 %     T      STATE(8)
 %     P      bubble-point pressure at the end state
 %     STATS  struct with fields steps, failed_steps (error test failures),
-%            rhs_evaluations (those for the Jacobian included),
-%            jacobian_evaluations, nonlinear_iterations and
-%            convergence_failures
+%            rhs_evaluations, jacobian_evaluations, nonlinear_iterations
+%            and convergence_failures
+%
+%   [..., STATS, PHI, GAMMA] = VAPORIZER_STEP(...) also returns the exact
+%   sensitivities of the end state, from CVODES's forward sensitivity
+%   analysis on the model's exact derivatives (those vaporizer_linearize
+%   returns):
+%     PHI    8-by-8, d STATE(end) / d S: column j is the end state's change
+%            per unit change of S(j)
+%     GAMMA  8-by-20, d STATE(end) / d u, the operating inputs u held over
+%            the interval, in vaporizer_linearize's order: V, Q, F1,
+%            Z1(1..7), T1, F2, Z2(1..7), T2
+%   so that ss(PHI, GAMMA, C, D, INTERVAL), with C and D from
+%   vaporizer_linearize, is the sampled plant. They are computed only when
+%   requested (seven outputs: PHI alone), and they take part in the error
+%   test, with absolute tolerances of AbsTol divided by the magnitude of the
+%   start element or input they belong to; so a call that requests them may
+%   return an end state that differs from the plain call's within the
+%   tolerances, and takes more steps. As INTERVAL tends to 0, PHI tends to
+%   I + A*INTERVAL and GAMMA to B*INTERVAL (A, B from vaporizer_linearize);
+%   an INTERVAL of 0 gives I and zeros.
 %   An INTERVAL of 0 returns S unchanged (if it lies in the model's domain),
 %   with zero statistics.
 %
-%   The integration runs inside the module: SUNDIALS CVODE (6 or 7) with
+%   The integration runs inside the module: SUNDIALS CVODES (6 or 7) with
 %   variable-order BDF formulas (orders 1 to 5), Newton iterations and a
-%   dense direct linear solver on a difference-quotient Jacobian, from t = 0
+%   dense direct linear solver on the model's exact Jacobian (forward-mode
+%   automatic differentiation of the model's own code), from t = 0
 %   to exactly INTERVAL (the model is never evaluated beyond it). As in
 %   ode15s, no step at time t may be smaller than 16 eps t, and an interval
 %   that needs more than 100000 steps ends in tooMuchWork at the time it
@@ -89,7 +108,7 @@
 %
 %   Errors (identifiers vaporizer_step:<mnemonic>, checked in this order)
 %     inputCount           not 26 or 27 inputs
-%     outputCount          more than 6 outputs requested
+%     outputCount          more than 8 outputs requested
 %     notNumericScalar, notDenseDouble, tooShort
 %                          inputs 1 to 25, as for vaporizer
 %     badInterval          INTERVAL is not a real, finite numeric scalar >= 0
