@@ -153,8 +153,9 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         const bool sensitive = request.state_sensitivity || request.input_sensitivity;
         if (interval > 0.0) {
             result = interval_integration::integrate(
-                model_rhs, model_domain, model_jacobians, &model, end.state, state_count,
-                interval, settings.integration, sensitive ? &sensitivities : nullptr);
+                model_rhs, model_domain, request.exact_jacobian ? model_jacobians : nullptr,
+                &model, end.state, state_count, interval, settings.integration,
+                sensitive ? &sensitivities : nullptr);
             name_the_edge(result, model, start[6], interval);
         }
         if (result.outcome == interval_integration::Outcome::Completed && request.end_outputs)
