@@ -1,5 +1,5 @@
 function built = make_mex(output_dir, varargin)
-%MAKE_MEX  Build vaporizer, vaporizer_step, Transmit and murtal with mex alone.
+%MAKE_MEX  Build vaporizer, vaporizer_step, vaporizer_linearize, Transmit and murtal with mex alone.
 %   MAKE_MEX builds the modules from MATLAB or GNU Octave into the folder
 %   build/mex below this file and copies each module's help file
 %   (vaporizer.m, Transmit.m, ...) beside it, so that
@@ -15,6 +15,13 @@ function built = make_mex(output_dir, varargin)
 %   that holds include/ and lib/ (a SUNDIALS install prefix):
 %       make_mex(OUTPUT_DIR, 'sundials', 'C:\sundials')
 %   Without them vaporizer_step is skipped, with a message.
+%
+%   vaporizer_linearize needs Eigen 3's headers (nothing is linked). On
+%   Linux and macOS make_mex finds them in /usr/include/eigen3 or
+%   /usr/local/include/eigen3 (Debian: libeigen3-dev); elsewhere, name the
+%   folder that holds Eigen/Core:
+%       make_mex(OUTPUT_DIR, 'eigen', 'C:\eigen-3.4.0')
+%   Without them vaporizer_linearize is skipped, with a message.
 %
 %   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
 %   MAKE_MEX(OUTPUT_DIR, 'force') rebuilds every module. Without it a
@@ -34,14 +41,8 @@ function built = make_mex(output_dir, varargin)
     output_dir = fullfile(root, 'build', 'mex');
   end
   force = any(strcmpi(varargin, 'force'));
-  sundials = '';
-  named = find(strcmpi(varargin, 'sundials'), 1);
-  if ~isempty(named)
-    if named == numel(varargin)
-      error('make_mex:sundials', 'make_mex: ''sundials'' must be followed by a folder');
-    end
-    sundials = varargin{named + 1};
-  end
+  sundials = named_folder(varargin, 'sundials');
+  eigen = named_folder(varargin, 'eigen');
   if ~exist(output_dir, 'dir')
     mkdir(output_dir);
   end
@@ -67,6 +68,15 @@ function built = make_mex(output_dir, varargin)
                  'library), not found; name its folder with make_mex(OUTPUT_DIR, ''sundials'', FOLDER)\n'], name);
         continue;
       end
+    end
+    if any(strcmp(libraries, 'eigen'))
+      [found, eigen_include] = find_eigen(eigen);
+      if ~found
+        fprintf(['make_mex: %s skipped: it needs Eigen 3''s headers (Eigen/Core), not found; ' ...
+                 'name their folder with make_mex(OUTPUT_DIR, ''eigen'', FOLDER)\n'], name);
+        continue;
+      end
+      linked.include = [linked.include, eigen_include];
     end
     help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
@@ -168,6 +178,43 @@ function linked = find_cvode(prefix)
       linked.archives = {archive};
     end
   end
+end
+
+% The folder given after the option NAME ('sundials', 'eigen'), or '' when
+% the option is not given.
+function folder = named_folder(options, name)
+  folder = '';
+  named = find(strcmpi(options, name), 1);
+  if ~isempty(named)
+    if named == numel(options)
+      error(['make_mex:' name], 'make_mex: ''%s'' must be followed by a folder', name);
+    end
+    folder = options{named + 1};
+  end
+end
+
+% Eigen 3's include folder, the one holding Eigen/Core: the folder the user
+% named, else where Unix installs put it. Eigen installs no library and
+% its headers sit a folder below the usual include folder, so the compiler
+% never finds them on its own.
+function [found, include] = find_eigen(folder)
+  if ~isempty(folder)
+    candidates = {folder};
+  elseif isunix()
+    candidates = {'/usr/include/eigen3', '/usr/local/include/eigen3'};
+  else
+    candidates = {};
+  end
+  for i = 1:numel(candidates)
+    if exist(fullfile(candidates{i}, 'Eigen', 'Core'), 'file') && ...
+       exist(fullfile(candidates{i}, 'unsupported', 'Eigen', 'AutoDiff'), 'file')
+      found = true;
+      include = candidates(i);
+      return;
+    end
+  end
+  found = false;
+  include = {};
 end
 
 % The modules and their sources, from cmake/mex_modules.txt, the list every

@@ -24,6 +24,8 @@ file(MAKE_DIRECTORY ${stage}/inst ${stage}/src)
 
 # Debian packages that provide each library a module may need.
 set(cvode_debian libsundials-dev)
+set(eigen_debian libeigen3-dev)
+set(eigen_description " vaporizer_linearize, the model's linearisation by forward-mode differentiation, is built where libeigen3-dev (Eigen 3's headers) is installed.")
 set(cvode_description " vaporizer_step, the vaporizer integrated over a sample interval with SUNDIALS CVODE, is built where libsundials-dev (or SUNDIALS CVODE as a static library) is installed.")
 
 mex_module_names(modules)
