@@ -28,15 +28,16 @@ test:
 
 # The worked examples: installs what is missing, builds, then simulates the
 # controlled vaporizer (with vaporizer_step, and again with ode15s), sweeps
-# it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/)
-# and counts with murtal.
+# it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/),
+# counts with murtal, and designs an LQR from the exact linear model
+# (vaporizer_linearize) and runs it beside the PI loop.
 # (--no-history: a batch run has no command history to save at exit.)
 demo:
 	bash scripts/install-deps.sh
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
-	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters();"
+	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters(); linear_control_design('$(BUILD_DIR)/demo');"
 
 # The GNU Octave package, $(BUILD_DIR)/package/mex_suite-<version>.tar.gz,
 # for pkg install; written from the repository's folders, nothing compiled.

@@ -1,5 +1,5 @@
 function built = make_mex(output_dir, varargin)
-%MAKE_MEX  Build vaporizer, vaporizer_step, Transmit and murtal with mex alone.
+%MAKE_MEX  Build vaporizer, vaporizer_step, vaporizer_linearize, Transmit and murtal with mex alone.
 %   MAKE_MEX builds the modules from MATLAB or GNU Octave into the folder
 %   build/mex below this file and copies each module's help file
 %   (vaporizer.m, Transmit.m, ...) beside it, so that
@@ -15,10 +15,14 @@ function built = make_mex(output_dir, varargin)
 %   libsundials-dev); elsewhere, name the folder that holds include/ and
 %   lib/ (a SUNDIALS install prefix):
 %       make_mex(OUTPUT_DIR, 'sundials', 'C:\sundials')
-%   It also needs Eigen's headers (Debian: libeigen3-dev, found in
-%   /usr/include/eigen3); elsewhere name the folder that holds Eigen/:
-%       make_mex(OUTPUT_DIR, 'eigen', 'C:\eigen-3.4.0')
 %   Without them vaporizer_step is skipped, with a message.
+%
+%   vaporizer_linearize and vaporizer_step need Eigen 3's headers (nothing
+%   is linked). On Linux and macOS make_mex finds them in
+%   /usr/include/eigen3 or /usr/local/include/eigen3 (Debian:
+%   libeigen3-dev); elsewhere, name the folder that holds Eigen/Core:
+%       make_mex(OUTPUT_DIR, 'eigen', 'C:\eigen-3.4.0')
+%   Without them both are skipped, with a message.
 %
 %   MAKE_MEX(OUTPUT_DIR) builds into OUTPUT_DIR instead.
 %   MAKE_MEX(OUTPUT_DIR, 'force') rebuilds every module. Without it a
@@ -67,13 +71,13 @@ function built = make_mex(output_dir, varargin)
       end
     end
     if any(strcmp(libraries, 'eigen'))
-      headers = find_eigen(eigen);
-      if isempty(headers)
-        fprintf(['make_mex: %s skipped: it needs Eigen''s headers (Eigen/Core), not found; ' ...
+      [found, eigen_include] = find_eigen(eigen);
+      if ~found
+        fprintf(['make_mex: %s skipped: it needs Eigen 3''s headers (Eigen/Core), not found; ' ...
                  'name their folder with make_mex(OUTPUT_DIR, ''eigen'', FOLDER)\n'], name);
         continue;
       end
-      linked.include{end + 1} = headers;
+      linked.include = [linked.include, eigen_include];
     end
     help_file = [name '.m'];
     local_headers = dir(fullfile(folder, '*.h'));
@@ -148,30 +152,6 @@ function compile(name, sources, include_dirs, resource, output_dir, root, fixed_
   end
 end
 
-% The folder named after OPTION among the arguments, or ''.
-function folder = named_folder(arguments, option)
-  folder = '';
-  named = find(strcmpi(arguments, option), 1);
-  if ~isempty(named)
-    if named == numel(arguments)
-      error(['make_mex:' option], 'make_mex: ''%s'' must be followed by a folder', option);
-    end
-    folder = arguments{named + 1};
-  end
-end
-
-% Eigen's include folder, the one holding Eigen/Core: the folder the user
-% names, or Debian's; '' when neither has it.
-function folder = find_eigen(named)
-  folder = '';
-  for candidate = {named, fullfile(filesep, 'usr', 'include', 'eigen3')}
-    if ~isempty(candidate{1}) && exist(fullfile(candidate{1}, 'Eigen', 'Core'), 'file')
-      folder = candidate{1};
-      return;
-    end
-  end
-end
-
 % SUNDIALS CVODES for a static link: its include folder (empty where the
 % compiler finds the header itself) and its archive; no archive when it is
 % not found. Under a folder the user names, its include/ and lib/; else,
@@ -199,6 +179,43 @@ function linked = find_cvodes(prefix)
       linked.archives = {archive};
     end
   end
+end
+
+% The folder given after the option NAME ('sundials', 'eigen'), or '' when
+% the option is not given.
+function folder = named_folder(options, name)
+  folder = '';
+  named = find(strcmpi(options, name), 1);
+  if ~isempty(named)
+    if named == numel(options)
+      error(['make_mex:' name], 'make_mex: ''%s'' must be followed by a folder', name);
+    end
+    folder = options{named + 1};
+  end
+end
+
+% Eigen 3's include folder, the one holding Eigen/Core: the folder the user
+% named, else where Unix installs put it. Eigen installs no library and
+% its headers sit a folder below the usual include folder, so the compiler
+% never finds them on its own.
+function [found, include] = find_eigen(folder)
+  if ~isempty(folder)
+    candidates = {folder};
+  elseif isunix()
+    candidates = {'/usr/include/eigen3', '/usr/local/include/eigen3'};
+  else
+    candidates = {};
+  end
+  for i = 1:numel(candidates)
+    if exist(fullfile(candidates{i}, 'Eigen', 'Core'), 'file') && ...
+       exist(fullfile(candidates{i}, 'unsupported', 'Eigen', 'AutoDiff'), 'file')
+      found = true;
+      include = candidates(i);
+      return;
+    end
+  end
+  found = false;
+  include = {};
 end
 
 % The modules and their sources, from cmake/mex_modules.txt, the list every

@@ -1,8 +1,10 @@
 % Whole-call benchmarks in GNU Octave: every module against its floor gateway
 % (a module that takes the same arguments and creates the same outputs but
 % computes nothing) and against the m-code a user would otherwise write,
-% murtal's cost per stored entry from 1e3 to 1e7 entries, and vaporizer_step
-% against ode15s over one sample interval (interval_step_rows.m).
+% murtal's cost per stored entry from 1e3 to 1e7 entries, vaporizer_step
+% against ode15s over one sample interval (interval_step_rows.m), and
+% vaporizer_linearize against vaporizer and as ode15s's Jacobian over the
+% demo's hour of closed loop (linearize_rows.m).
 %
 % Method. Each repetition times one batch of calls of every contender back
 % to back, in an order that rotates from one repetition to the next; the
@@ -293,6 +295,9 @@ end
 
 % ----------------------------------------------------- vaporizer_step
 rows = [rows, interval_step_rows(row, spread, verdict, max(5, round(repetitions / 4)))];
+
+% ------------------------------------------------ vaporizer_linearize
+rows = [rows, linearize_rows(row, spread, verdict, max(5, round(repetitions / 4)))];
 
 if ~isempty(rows_file)
   out = fopen(rows_file, 'w');

@@ -26,7 +26,7 @@ file(MAKE_DIRECTORY ${stage}/inst ${stage}/src)
 set(cvodes_debian libsundials-dev)
 set(cvodes_description " vaporizer_step, the vaporizer integrated over a sample interval with SUNDIALS CVODES, is built where libsundials-dev (or SUNDIALS CVODES as a static library) is installed.")
 set(eigen_debian libeigen3-dev)
-set(eigen_description " The modules that differentiate the model exactly need Eigen's headers (libeigen3-dev).")
+set(eigen_description " vaporizer_linearize and vaporizer_step, which differentiate the model exactly, are built where libeigen3-dev (Eigen 3's headers) is installed.")
 
 mex_module_names(modules)
 set(build_requires g++ make liboctave-dev)

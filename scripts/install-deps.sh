@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  octave liboctave-dev octave-parallel libsundials-dev libeigen3-dev
+  octave liboctave-dev octave-parallel octave-control libsundials-dev libeigen3-dev
   gnuplot-nox ghostscript fonts-dejavu-core
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 icoutils wine64

@@ -109,6 +109,18 @@
 %   and then
 %     [t, states] = ode45(@(t, s) vaporizer_rhs(t, s, 0, 0, 0, z, 25, 2, z, ...
 %                                               60, 1.5, props{:}), [0 600], s);
+%   An implicit solver (ode15s) takes the exact Jacobian d(DSTATE)/d(STATE)
+%   from vaporizer_linearize instead of building it from difference
+%   quotients; a file vaporizer_jacobian.m holding
+%     function A = vaporizer_jacobian(t, s, varargin)
+%       A = vaporizer_linearize(s, varargin{:});   % A alone: the cheap path
+%     end
+%   gives it to the solver:
+%     inputs = {0, 0, 0, z, 25, 2, z, 60, 1.5, props{:}};
+%     options = odeset('Jacobian', @(t, s) vaporizer_jacobian(t, s, inputs{:}));
+%     [t, states] = ode15s(@(t, s) vaporizer_rhs(t, s, inputs{:}), [0 600], s, options);
+%
+%   See also vaporizer_step, vaporizer_linearize, ode15s, odeset.
 
 % This file holds the help text; the function itself is the compiled module
 % vaporizer.mex beside it.

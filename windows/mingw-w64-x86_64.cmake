@@ -11,3 +11,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Packages from the host as well: Eigen's CMake package and its headers
+# (/usr/include/eigen3, Debian's libeigen3-dev) hold nothing specific to a
+# platform, so mingw-w64 compiles the model's Jacobians from them.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
