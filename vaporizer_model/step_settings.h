@@ -34,6 +34,9 @@ constexpr double default_max_step_residence_times = 1e6;
 // Steps allowed for one interval: far more than any sensible setting needs,
 // few enough that a hopeless one ends within a second.
 constexpr long max_steps = 100000;
+// With the 28 sensitivities a step costs some twenty times as much: fewer
+// steps keep a hopeless call as short.
+constexpr long max_steps_with_sensitivities = 5000;
 // A mole fraction may stray outside [0, 1] by this much, or by ten times
 // its absolute tolerance if that is more, before the state counts as
 // outside the model's domain.

@@ -151,6 +151,8 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         sensitivities.to_state = end.state_sensitivity;
         sensitivities.to_parameters = end.input_sensitivity;
         const bool sensitive = request.state_sensitivity || request.input_sensitivity;
+        if (sensitive)
+            settings.integration.max_steps = step_settings::max_steps_with_sensitivities;
         if (interval > 0.0) {
             result = interval_integration::integrate(
                 model_rhs, model_domain, request.exact_jacobian ? model_jacobians : nullptr,

@@ -100,8 +100,9 @@
 %   automatic differentiation of the model's own code), from t = 0
 %   to exactly INTERVAL (the model is never evaluated beyond it). As in
 %   ode15s, no step at time t may be smaller than 16 eps t, and an interval
-%   that needs more than 100000 steps ends in tooMuchWork at the time it
-%   reached (an INTERVAL of 1e300 does). An INTERVAL below 1e-100 is one
+%   that needs more than 100000 steps (5000 when the sensitivities are
+%   requested, each step costing some twenty times as much) ends in
+%   tooMuchWork at the time it reached (an INTERVAL of 1e300 does). An INTERVAL below 1e-100 is one
 %   explicit Euler step, exact to the last bit that matters. The results
 %   depend only on the inputs: the same inputs give the same bits on every
 %   call, whatever rounding mode the caller has set.
@@ -127,7 +128,8 @@
 %                          a temperature the model does not cover, a mole
 %                          fraction left [0, 1], or the derivatives turned
 %                          non-finite; the message says which, and when
-%     tooMuchWork          100000 steps did not reach the end of the interval
+%     tooMuchWork          100000 steps (5000 with the sensitivities) did not
+%                          reach the end of the interval
 %     tooMuchAccuracy      the tolerances ask for more than doubles hold
 %     errorTestFailures    the error test failed repeatedly, away from the
 %                          domain's edge

@@ -99,8 +99,13 @@ SEEDS = {
         'row_state': vaporizer_call((1, 8)),
         'too_few_inputs': call([scalar(1.0)] * 24, nrhs=24),
     },
+    'vaporizer_linearize': {
+        'all_four': call(vaporizer_inputs(), nlhs=4),
+        'state_alone': call(vaporizer_inputs((1, 8)), nlhs=1),
+    },
     'vaporizer_step': {
         'one_interval': call(vaporizer_inputs() + [scalar(0.5)]),
+        'state_sensitivity': call(vaporizer_inputs() + [scalar(0.5)], nlhs=7),
         'zero_interval_row': call(vaporizer_inputs((1, 8)) + [scalar(0.0)], nlhs=3),
         'empty_options': call(vaporizer_inputs() + [scalar(2.0), empty()], nrhs=27),
     },

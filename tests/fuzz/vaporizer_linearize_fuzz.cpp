@@ -1,0 +1,32 @@
+// Fuzz target for vaporizer_linearize (25 inputs, up to 4 outputs): a call
+// that returns must have had those counts, and its outputs are real doubles
+// of 8x8, 8x20, 10x8 and 10x20, C's first row picking out the level, whatever
+// the model's values (which may be NaN at a degenerate state).
+#include <vector>
+
+#include "gateway_fuzzer.h"
+
+namespace {
+
+using namespace fuzzing;
+
+const char *check_vaporizer_linearize(const Inputs &inputs, int nlhs, const Outputs &outputs)
+{
+    if (inputs.size() != 25 || nlhs > 4)
+        return "returned for a wrong number of inputs or outputs";
+    const std::size_t rows[] = {8, 8, 10, 10}, columns[] = {8, 20, 8, 20};
+    for (int k = 0; k < nlhs; ++k)
+        if (!is_real_double(outputs[k].get(), rows[k], columns[k]))
+            return "an output is not a real double matrix of its size";
+    if (nlhs > 2) {
+        const std::vector<double> c = in_process_host::values(outputs[2].get());
+        for (std::size_t j = 0; j < 8; ++j)
+            if (c[10 * j] != (j == 6 ? 1.0 : 0.0))
+                return "row 1 of C is not the level's";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const FuzzedGateway fuzzed_gateway{"vaporizer_linearize", 25, 4, check_vaporizer_linearize};
