@@ -6,6 +6,9 @@ expected = {'vaporizer', 'VAPORIZER  Right-hand side of a seven-component vapori
 if exist('vaporizer_step') == 3
   expected(end + 1, :) = {'vaporizer_step', 'VAPORIZER_STEP  Advance the vaporizer over one interval'};
 end
+if exist('vaporizer_linearize') == 3
+  expected(end + 1, :) = {'vaporizer_linearize', 'VAPORIZER_LINEARIZE  Linear model of the vaporizer'};
+end
 for i = 1:size(expected, 1)
   name = expected{i, 1};
   % The help file sits beside the module itself, not elsewhere on the path.

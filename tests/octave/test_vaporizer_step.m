@@ -47,6 +47,41 @@ for n = 1:4
   end
 end
 
+function rates = variational_rates(z, c)
+  % The state and its sensitivities, d/dt [x, Phi, Gamma] =
+  % [f(x), A Phi, A Gamma + B], with A and B at x.
+  c{1} = z(1:8);
+  [ds, ~, ~, ~, ~] = vaporizer(c{:});
+  [A, B] = vaporizer_linearize(c{:});
+  sensitivities = reshape(z(9:end), 8, 28);
+  rates = [ds; reshape(A * sensitivities + [zeros(8) B], [], 1)];
+end
+
+% The sensitivities against the variational equations integrated far
+% tighter by ode45 (the plant is not stiff; ode15s fails to start on the 232
+% equations), with A and B from vaporizer_linearize along the way,
+% over a short and a long interval away from rest; as the interval tends to
+% 0 they tend to I + A h and B h, and an interval of 0 gives I and 0.
+c = model(rest .* (1 + 0.05 * [1; -1; 1; -1; 1; -1; 1; 0.1]), 13, 320, 1.2 * p.feed2_flow);
+[A, B] = vaporizer_linearize(c{:});
+variational = @(t, z) variational_rates(z, c);
+for interval = [2 60]
+  [s, ~, ~, ~, ~, ~, Phi, Gamma] = vaporizer_step(c{:}, interval, tight);
+  [~, trajectory] = ode45(variational, [0 interval], [c{1}; reshape(eye(8), [], 1); zeros(160, 1)], ...
+                         odeset('RelTol', 1e-10, 'AbsTol', 1e-12));
+  expected = reshape(trajectory(end, 9:end), 8, 28);
+  off_by = max(max(abs([Phi Gamma] - expected))) / max(max(abs(expected)));
+  assert(off_by < 1e-5, 'interval %g: sensitivities off by %g', interval, off_by);
+end
+for h = [1e-6 1e-120]
+  [~, ~, ~, ~, ~, ~, Phi, Gamma] = vaporizer_step(c{:}, h);
+  assert(max(max(abs(Phi - (eye(8) + A * h)))) <= 10 * h^2 * norm(A)^2 + 1e-15, 'h = %g', h);
+  assert(max(max(abs(Gamma - B * h))) <= 10 * h^2 * norm(A) * norm(B) + 1e-15 * h * norm(B), ...
+         'h = %g', h);
+end
+[~, ~, ~, ~, ~, ~, Phi, Gamma] = vaporizer_step(c{:}, 0);
+assert(isequal(Phi, eye(8)) && isequal(Gamma, zeros(8, 20)));
+
 % Interval 0 returns the state itself; a row state gives a row, a longer
 % one keeps its tail; a row composition shapes the vapour composition.
 c = model([rest' 7 8], 12, 302.3, p.feed2_flow);
