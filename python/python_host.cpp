@@ -19,14 +19,24 @@ std::size_t trailing_product(const std::vector<py::ssize_t> &shape)
     return product;
 }
 
+// An array of Python objects holds numbers when each element is one (int,
+// float, Fraction, Decimal, a NumPy scalar). NumPy itself would read None
+// as NaN, and a missing value must not pass for a number.
+bool objects_are_numbers(py::array array)
+{
+    for (py::handle element : py::iter(array.attr("flat")))
+        if (!PyNumber_Check(element.ptr()))
+            return false;
+    return true;
+}
+
 // Values as float64, column-major; a complex array gives its real part, as
-// a complex double gives mxGetPr's real part in MATLAB and Octave. Object
-// arrays count as numbers when every element converts with float(); text
-// never does.
+// a complex double gives mxGetPr's real part in MATLAB and Octave. Text
+// never holds numbers.
 bool read_values(py::array array, Argument &a)
 {
     const char kind = array.dtype().kind();
-    if (!holds_numbers_kind(kind) && kind != 'O')
+    if (!holds_numbers_kind(kind) && !(kind == 'O' && objects_are_numbers(array)))
         return false;
     py::object source = array;
     if (kind == 'c') {
