@@ -3,7 +3,8 @@ function octave_cases(file)
 %   Python package's tests: saves to FILE (-v7, for scipy.io.loadmat)
 %   vaporizer, vaporizer_step (at the defaults and with options), Transmit
 %   and murtal calls with their outputs, and named bad calls with the
-%   identifier and message (without the "<function>: " prefix) each gives.
+%   identifier and message (without the "<function>: " prefix) each gives,
+%   and the example's property set and ten minutes of its closed loop.
 %   Needs build/octave, examples/ and tests/octave on the path.
   rand('seed', 20261208);
   p = cyclohexane_vaporizer_parameters();
@@ -69,6 +70,17 @@ function octave_cases(file)
     mu_out{k} = murtal(mu_in{k, :});
   end
 
+  % Ten minutes of the example's closed loop from Octave's rest point, for
+  % the port in examples/python.
+  [rest_state, rest_heat, rest_vapour] = vaporizer_steady_state(p, 1, 100);
+  loop = level_control_loop(p, struct('state', rest_state, 'heat', rest_heat, ...
+                                      'vapour', rest_vapour), ...
+                            struct('horizon', 600, 'feed_step', 0.3, 'gain_factor', [1.5 0.5]));
+  loop_states = loop.states;
+  loop_measured = loop.measured;
+  loop_manipulated = loop.manipulated;
+  example_parameters = rmfield(p, 'names');
+
   % Bad calls by name; the Python tests make the same ones.
   t = {0.7, ones(4, 1), ones(2, 1), 6, 5, 4, 2, 2, 0, 2};
   dry = vaporizer_inputs(p, state, 30, 30 * 31, p.feed2_flow);
@@ -104,7 +116,8 @@ function octave_cases(file)
   end
 
   save('-v7', file, 'vap_in', 'vap_out', 'base', 'step_in', 'step_interval', 'step_options', ...
-       'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors');
+       'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'example_parameters', ...
+       'rest_state', 'rest_heat', 'rest_vapour', 'loop_states', 'loop_measured', 'loop_manipulated');
 end
 
 function c = with(c, k, value)

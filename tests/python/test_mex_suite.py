@@ -3,12 +3,14 @@ inputs, the same identifiers and messages for the same bad inputs, Octave's
 meaning of a matrix in any memory order, and vaporizer_step in threads."""
 
 import concurrent.futures
+import sys
 
 import numpy as np
 import pytest
 import scipy.sparse
 
 import mex_suite
+from conftest import SOURCE
 
 
 def same_bits(python, octave):
@@ -130,3 +132,18 @@ def test_two_threads_give_the_bits_of_one(octave):
     with concurrent.futures.ThreadPoolExecutor(2) as pool:
         two = list(pool.map(lambda run: mex_suite.vaporizer_step(*run[0], run[1])[0], runs))
     assert all(same_bits(a, b) for a, b in zip(one, two))
+
+
+def test_the_example_port_gives_the_octave_examples_bits(octave):
+    sys.path.insert(0, str(SOURCE / "examples" / "python"))
+    import vaporizer_plant
+    p = vaporizer_plant.cyclohexane_vaporizer_parameters()
+    expected = octave["example_parameters"][0, 0]
+    for name in expected.dtype.names:
+        assert same_bits(np.ravel(getattr(p, name)), np.ravel(expected[name])), name
+    rest = {"state": octave["rest_state"].ravel(), "heat": octave["rest_heat"].item(),
+            "vapour": octave["rest_vapour"].item()}
+    run = vaporizer_plant.level_control_loop(p, rest, horizon=600.0, feed_step=0.3,
+                                             gain_factor=(1.5, 0.5))
+    for name in ("states", "measured", "manipulated"):
+        assert same_bits(run[name], octave["loop_" + name]), name
