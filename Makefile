@@ -10,8 +10,9 @@ FUZZ_SECONDS ?= 60
 WINDOWS_DIR ?= build-windows
 SUNDIALS7_DIR ?= build-sundials7
 SUNDIALS7_SOURCE ?= ../shared/sundials/sundials-7.5.0.tar.gz
+PYTHON_VENV ?= $(BUILD_DIR)/python-venv
 
-.PHONY: all configure test demo package bench clean sanitize fuzz windows sundials7
+.PHONY: all configure test demo package python bench clean sanitize fuzz windows sundials7
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -43,6 +44,17 @@ demo:
 # for pkg install; written from the repository's folders, nothing compiled.
 package:
 	cmake -DOUTPUT_DIR=$(abspath $(BUILD_DIR))/package -P package/make_package.cmake
+
+# The Python package, built by CMake, installed into a venv of Debian's
+# Python that sees its NumPy, SciPy and Dask: pip ships the built extension
+# as it is and fetches nothing (--no-index, --no-build-isolation).
+python:
+	bash scripts/install-deps.sh
+	$(MAKE) configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target mex_suite_python
+	/usr/bin/python3 -m venv --system-site-packages $(PYTHON_VENV)
+	$(PYTHON_VENV)/bin/python -m pip install --quiet --no-index --no-build-isolation $(BUILD_DIR)/python/package
+	cd / && $(abspath $(PYTHON_VENV))/bin/python -c "import mex_suite; print('mex_suite installed in $(PYTHON_VENV):', mex_suite.__file__)"
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.

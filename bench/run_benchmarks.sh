@@ -49,6 +49,14 @@ MEX_SUITE_BUILD_DIR=$build_dir MEX_SUITE_BENCH_ROWS=$results_dir/whole_calls.md 
   rows = kernel_table_rows('$results_dir'); \
   out = fopen('$results_dir/kernels.md', 'w'); fprintf(out, '%s\n', rows{:}); fclose(out);"
 
+# The Python package: calls and the closed loop against Octave's, threads, Dask.
+: > "$results_dir/python.md"
+if [ -d "$build_dir/python/package/mex_suite" ]; then
+  echo "== Python"
+  PYTHONPATH=$build_dir/python/package PYTHONDONTWRITEBYTECODE=1 \
+    /usr/bin/python3 "$source_dir/bench/python_calls.py" "$results_dir/python.md" "$build_dir"
+fi
+
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 cores=$(grep -c '^processor' /proc/cpuinfo)
@@ -65,7 +73,7 @@ cores=$(grep -c '^processor' /proc/cpuinfo)
   echo
   echo "| Set | Measurement | Result | Target | Verdict |"
   echo "|---|---|---|---|---|"
-  cat "$results_dir/kernels.md" "$results_dir/whole_calls.md"
+  cat "$results_dir/kernels.md" "$results_dir/whole_calls.md" "$results_dir/python.md"
 } > "$results"
 
 echo

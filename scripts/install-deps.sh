@@ -13,6 +13,8 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 icoutils wine64
   g++-aarch64-linux-gnu qemu-user googletest
+  python3-numpy python3-scipy python3-pybind11 python3-pytest python3-venv
+  python3-setuptools python3-wheel python3-dask python3-distributed
 )
 
 # One query for all of them, as make test runs this every time. dpkg-query

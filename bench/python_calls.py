@@ -1,0 +1,159 @@
+"""The Python rows of make bench: a vaporizer call and the example's hour
+of closed loop from Python against the same in Octave (python_peers.m),
+vaporizer_step in two threads against one, and the Dask sweep of
+examples/python/feed_step_sweep.py on two local workers against its serial
+run. Writes markdown table rows to the file named by the first argument.
+
+    python3 bench/python_calls.py <rows.md> <build-dir>
+
+Run with the build's package on PYTHONPATH. Each time is the median over
+repetitions; the machine's other work moves the ratios, most of all the
+parallel ones on two cores.
+"""
+
+import os
+import pathlib
+import re
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+SOURCE = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(SOURCE / "examples" / "python"))
+
+import numpy as np  # noqa: E402
+
+import vaporizer_plant  # noqa: E402
+from mex_suite import vaporizer, vaporizer_step  # noqa: E402
+
+QUICK = os.environ.get("MEX_SUITE_BENCH_QUICK") == "1"
+REPETITIONS = 5 if QUICK else 21
+
+
+def row(what, result, target, met):
+    return f"| Python | {what} | {result} | {target} | {'met' if met else 'missed'} |"
+
+
+def per_call(seconds):
+    return f"{seconds * 1e6:.2f} µs" if seconds < 1e-3 else f"{seconds * 1e3:.1f} ms"
+
+
+def batch_median(call, n):
+    times = []
+    for _ in range(REPETITIONS):
+        started = time.perf_counter()
+        for _ in range(n):
+            call()
+        times.append((time.perf_counter() - started) / n)
+    return statistics.median(times)
+
+
+PROCESS_WORK = """
+import sys, time
+sys.path.insert(0, sys.argv[1])
+import numpy as np, vaporizer_plant
+from mex_suite import vaporizer_step
+p = vaporizer_plant.cyclohexane_vaporizer_parameters()
+state = np.array([0.0054, 0.0153, 0.0113, 0.0650, 0.0339, 0.0855, 1.0, 100])
+c = vaporizer_plant.vaporizer_inputs(p, state, 12, 302.3, 1.2 * p.feed2_flow)
+for _ in range(3000):
+    vaporizer_step(*c, 600.0)
+"""
+
+
+def two_processes():
+    """One process's time for the same calls over the time of two at once:
+    the parallelism the machine's other work leaves, to read the threads by."""
+    command = [sys.executable, "-c", PROCESS_WORK, str(SOURCE / "examples" / "python")]
+    started = time.perf_counter()
+    subprocess.run(command, check=True)
+    alone = time.perf_counter() - started
+    started = time.perf_counter()
+    both = [subprocess.Popen(command) for _ in range(2)]
+    for process in both:
+        process.wait()
+    together = time.perf_counter() - started
+    return 2 * alone / together
+
+
+def main():
+    rows_file, build_dir = sys.argv[1], sys.argv[2]
+    rows = []
+    p = vaporizer_plant.cyclohexane_vaporizer_parameters()
+    state = np.array([0.0054, 0.0153, 0.0113, 0.0650, 0.0339, 0.0855, 1.0, 100])
+    c = vaporizer_plant.vaporizer_inputs(p, state, 12, 302.3, 1.2 * p.feed2_flow)
+
+    octave = subprocess.run(
+        ["octave-cli", "--norc", "--quiet", "--no-window-system", "--no-history", "--eval",
+         f"addpath('{SOURCE / 'bench'}'); python_peers('{build_dir}', {REPETITIONS})"],
+        check=True, capture_output=True, text=True).stdout.split()
+    octave_call, octave_hour = float(octave[0]), float(octave[1])
+
+    # The example's arrays as they are: 1-D vectors and C-ordered 7-by-7
+    # matrices, which the call reads in Octave's column-major order.
+    python_call = batch_median(lambda: vaporizer(*c), 2000)
+    rows.append(row(f"vaporizer call from Python / from Octave ({per_call(python_call)} / "
+                    f"{per_call(octave_call)})", f"{python_call / octave_call:.2f}x", "<= 1x",
+                    python_call <= octave_call))
+
+    state_rest, heat, vapour = vaporizer_plant.vaporizer_steady_state(p, 1.0, 100.0)
+    rest = {"state": state_rest, "vapour": vapour, "heat": heat}
+    vaporizer_plant.level_control_loop(p, rest)
+    hours = []
+    for _ in range(5):
+        started = time.perf_counter()
+        vaporizer_plant.level_control_loop(p, rest)
+        hours.append(time.perf_counter() - started)
+    python_hour = statistics.median(hours)
+    rows.append(row(f"the example's hour of closed loop (1800 intervals), Python / Octave "
+                    f"({python_hour:.3f} s / {octave_hour:.3f} s)",
+                    f"{python_hour / octave_hour:.2f}x", "<= 1x", python_hour <= octave_hour))
+
+    # 256 intervals of 600 s from states along the way: in this thread, then
+    # half of them in each of two threads.
+    work = []
+    for k in range(256):
+        inputs = list(c)
+        inputs[0] = state * (1 + 1e-3 * (k % 8))
+        work.append(inputs)
+
+    def advance_all(part):
+        for inputs in part:
+            vaporizer_step(*inputs, 600.0)
+
+    one, two = [], []
+    for _ in range(max(3, REPETITIONS // 3)):
+        started = time.perf_counter()
+        advance_all(work)
+        one.append(time.perf_counter() - started)
+        threads = [threading.Thread(target=advance_all, args=(work[k::2],)) for k in range(2)]
+        started = time.perf_counter()
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        two.append(time.perf_counter() - started)
+    speedup = statistics.median(one) / statistics.median(two)
+    machine = two_processes()
+    rows.append(row(f"vaporizer_step, 256 intervals of 600 s: one thread / two threads "
+                    f"({statistics.median(one) * 1e3:.1f} ms / {statistics.median(two) * 1e3:.1f} ms;"
+                    f" what this machine gave two processes at the same time: {machine:.2f}x)",
+                    f"{speedup:.2f}x", ">= 1.4x", speedup >= 1.4))
+
+    sweep = subprocess.run([sys.executable, str(SOURCE / "examples" / "python" / "feed_step_sweep.py")],
+                           check=True, capture_output=True, text=True).stdout
+    found = re.search(r"identical: serial ([\d.]+) s, dask.distributed on (\d+) workers ([\d.]+) s",
+                      sweep)
+    serial, workers, spread = float(found[1]), int(found[2]), float(found[3])
+    rows.append(row(f"feed_step_sweep.py, 32 closed-loop hours: serial / dask.distributed on "
+                    f"{workers} local workers ({serial:.2f} s / {spread:.2f} s)",
+                    f"{serial / spread:.2f}x", ">= 1.6x", serial / spread >= 1.6))
+
+    print("\n".join(rows))
+    pathlib.Path(rows_file).write_text("\n".join(rows) + "\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,282 @@
+// mex_suite._core: vaporizer, vaporizer_step, Transmit and murtal for
+// Python, around the same host-free core as the MEX modules. This file only
+// converts: NumPy and SciPy arrays in (python_host.h), the core's checks and
+// computations, NumPy arrays out, and a failing check's Failure raised as
+// mex_suite.Error with the identifier and the message the MEX module gives.
+//
+// Outputs take the shapes the MEX modules give them: a state or a line
+// shaped like the input it replaces, filled in column-major order as
+// Octave fills its M-by-N arrays; scalars as numpy.float64.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "floating_point_environment.h"
+#include "murtal_arguments.h"
+#include "python_host.h"
+#include "step_vaporizer.h"
+#include "transmission_update.h"
+#include "transmit_arguments.h"
+#include "vaporizer_arguments.h"
+
+namespace py = pybind11;
+using python_host::Argument;
+using python_host::PythonHost;
+using Fixed = floating_point_environment::FixedEnvironment;
+
+namespace {
+
+// Set when the module is imported; held for the interpreter's lifetime.
+PyObject *error_type = nullptr;     // mex_suite.Error
+PyObject *float64_type = nullptr;   // numpy.float64
+
+[[noreturn]] void raise(const argument_checks::Failure &failure)
+{
+    py::object error = py::reinterpret_borrow<py::object>(error_type)(failure.message,
+                                                                       failure.identifier);
+    PyErr_SetObject(error_type, error.ptr());
+    throw py::error_already_set();
+}
+
+// Runs a body of checks and computation; a Failure becomes mex_suite.Error
+// once the body's scope, with every array it made, is gone.
+template <class Body>
+py::tuple checked(Body &&body)
+{
+    argument_checks::Failure failure;
+    try {
+        return body();
+    } catch (const argument_checks::Failure &thrown) {
+        failure = thrown;
+    }
+    raise(failure);
+}
+
+py::object number(double value)
+{
+    return py::reinterpret_borrow<py::object>(float64_type)(value);
+}
+
+using Output = py::array_t<double, py::array::f_style>;
+
+// A new array of zeros with the shape of an input, as mxCreateDoubleMatrix
+// makes one with its rows and columns.
+Output zeros_like(const Argument &input)
+{
+    Output out(input.shape);
+    std::fill_n(out.mutable_data(), out.size(), 0.0);
+    return out;
+}
+
+template <std::size_t N>
+void convert_all(const py::handle (&objects)[N], Argument (&arguments)[N],
+                 const Argument *(&pointers)[N])
+{
+    for (std::size_t k = 0; k < N; ++k) {
+        python_host::convert(objects[k], arguments[k]);
+        pointers[k] = &arguments[k];
+    }
+}
+
+constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
+
+py::tuple vaporizer(const py::handle (&objects)[model_inputs])
+{
+    using namespace vaporizer_arguments;
+    Argument arguments[model_inputs];
+    const Argument *inputs[model_inputs];
+    convert_all(objects, arguments, inputs);
+    return checked([&] {
+        const ModelInputs in = read_model_inputs<PythonHost>(inputs, "vaporizer");
+        Output derivatives = zeros_like(arguments[IN_STATE]);
+        Output vapour_comp = zeros_like(arguments[IN_FEED1_COMP]);
+        double level, temperature, pressure;
+        {
+            const Fixed fixed_fpu;  // whatever the caller set
+            evaluate_model(in, in.arrays[IN_STATE], derivatives.mutable_data(), &level,
+                           vapour_comp.mutable_data(), &temperature, &pressure);
+        }
+        return py::make_tuple(derivatives, number(level), vapour_comp, number(temperature),
+                              number(pressure));
+    });
+}
+
+// The keyword options in the order of step_settings::Option.
+constexpr int option_count = step_settings::OPTION_COUNT;
+constexpr const char *option_keywords[option_count] = {"rtol", "atol", "max_step", "first_step"};
+
+py::dict statistics_dict(const interval_integration::Statistics &s)
+{
+    py::dict stats;
+    stats["steps"] = s.steps;
+    stats["failed_steps"] = s.failed_steps;
+    stats["rhs_evaluations"] = s.rhs_evaluations;
+    stats["jacobian_evaluations"] = s.jacobian_evaluations;
+    stats["nonlinear_iterations"] = s.nonlinear_iterations;
+    stats["convergence_failures"] = s.convergence_failures;
+    return stats;
+}
+
+py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle interval_object,
+                         const py::handle (&option_objects)[option_count])
+{
+    using namespace vaporizer_arguments;
+    Argument arguments[model_inputs];
+    const Argument *inputs[model_inputs];
+    convert_all(objects, arguments, inputs);
+    Argument interval_argument;
+    python_host::convert(interval_object, interval_argument);
+    Argument option_arguments[option_count];
+    for (int k = 0; k < option_count; ++k)
+        if (!option_objects[k].is_none())
+            python_host::convert(option_objects[k], option_arguments[k]);
+
+    return checked([&] {
+        const ModelInputs in = read_model_inputs<PythonHost>(inputs, step_vaporizer::module);
+        const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
+        step_settings::StepOptions options;
+        for (int k = 0; k < option_count; ++k)
+            if (!option_objects[k].is_none())
+                step_settings::set_option<PythonHost>(
+                    &option_arguments[k], static_cast<step_settings::Option>(k), options);
+
+        // The integration needs nothing from the interpreter: other threads
+        // run while it computes. Its Failure is raised with the GIL held.
+        step_vaporizer::StepEnd end;
+        {
+            py::gil_scoped_release release;
+            end = step_vaporizer::advance(in, interval, options, true);
+        }
+
+        // The end state shaped like input 1; elements past the 8th are copied.
+        const Argument &state = arguments[IN_STATE];
+        Output state_out = zeros_like(state);
+        std::memcpy(state_out.mutable_data(), state.data, state.count * sizeof(double));
+        std::memcpy(state_out.mutable_data(), end.state, sizeof end.state);
+        Output vapour_comp = zeros_like(arguments[IN_FEED1_COMP]);
+        std::memcpy(vapour_comp.mutable_data(), end.vapour_comp, sizeof end.vapour_comp);
+        return py::make_tuple(state_out, number(end.level), vapour_comp, number(end.temperature),
+                              number(end.pressure), statistics_dict(end.statistics));
+    });
+}
+
+constexpr int transmit_inputs = transmit_arguments::INPUT_COUNT;
+constexpr const argument_checks::InputName *transmit_names[transmit_inputs] = {
+    &transmit_arguments::input_new_value,     &transmit_arguments::input_delay_line,
+    &transmit_arguments::input_lag_states,    &transmit_arguments::input_delay_time,
+    &transmit_arguments::input_time_constant, &transmit_arguments::input_delay_length,
+    &transmit_arguments::input_stage_count,   &transmit_arguments::input_time_step,
+    &transmit_arguments::input_range_low,     &transmit_arguments::input_range_high,
+};
+
+py::tuple transmit(const py::handle (&objects)[transmit_inputs])
+{
+    using namespace transmit_arguments;
+    Argument arguments[transmit_inputs];
+    const Argument *inputs[transmit_inputs];
+    convert_all(objects, arguments, inputs);
+    return checked([&] {
+        const TransmitInputs in = read_transmit_inputs<PythonHost>(inputs);
+        Output line = zeros_like(arguments[IN_DELAY_LINE]);
+        Output lags = zeros_like(arguments[IN_LAG_STATES]);
+        {
+            const Fixed fixed_fpu;
+            transmission_update(line.mutable_data(), lags.mutable_data(), in.new_value,
+                                in.delay_line, in.lag_states, in.delay_time, in.time_constant,
+                                in.delay_length, in.stage_count, in.time_step, in.range_low,
+                                in.range_high);
+        }
+        return py::make_tuple(line, lags);
+    });
+}
+
+constexpr int murtal_inputs = murtal_arguments::INPUT_COUNT;
+
+// The counts as a K-by-1 column, as in Octave. Python passes exactly three
+// inputs for one result.
+template <class Host>
+py::tuple count_with(const Argument *const (&inputs)[murtal_inputs])
+{
+    const auto in = murtal_arguments::read_murtal_inputs<Host>(1, murtal_inputs, inputs);
+    Output counts(std::vector<py::ssize_t>{in.cluster_count, 1});
+    std::fill_n(counts.mutable_data(), counts.size(), 0.0);
+    murtal_arguments::count_clusters(in, counts.mutable_data());
+    return py::make_tuple(counts);
+}
+
+py::tuple murtal(const py::handle (&objects)[murtal_inputs])
+{
+    Argument arguments[murtal_inputs];
+    const Argument *inputs[murtal_inputs];
+    convert_all(objects, arguments, inputs);
+    return checked([&] {
+        // SciPy keeps the indices of small arrays in 32 bits and of large
+        // ones in 64; the count reads either as it is.
+        if (arguments[murtal_arguments::IN_C].sparse && !arguments[murtal_arguments::IN_C].wide_indices)
+            return count_with<python_host::PythonHost32>(inputs);
+        return count_with<PythonHost>(inputs);
+    });
+}
+
+// One positional-or-keyword parameter per input, named as in the help files.
+template <std::size_t>
+using Handle = py::object;
+
+template <std::size_t... I>
+void define_vaporizer(py::module_ &m, const char *doc, std::index_sequence<I...>)
+{
+    m.def(
+        "vaporizer", [](Handle<I>... inputs) { return vaporizer({inputs...}); }, doc,
+        py::arg(vaporizer_arguments::model_inputs[I].name)...);
+}
+
+template <std::size_t... I>
+void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<I...>)
+{
+    m.def(
+        "vaporizer_step",
+        [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
+           py::object max_step, py::object first_step) {
+            return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step});
+        },
+        doc, py::arg(vaporizer_arguments::model_inputs[I].name)..., py::arg("interval"),
+        py::kw_only(), py::arg(option_keywords[0]) = py::none(),
+        py::arg(option_keywords[1]) = py::none(), py::arg(option_keywords[2]) = py::none(),
+        py::arg(option_keywords[3]) = py::none());
+}
+
+template <std::size_t... I>
+void define_transmit(py::module_ &m, const char *doc, std::index_sequence<I...>)
+{
+    m.def(
+        "Transmit", [](Handle<I>... inputs) { return transmit({inputs...}); }, doc,
+        py::arg(transmit_names[I]->name)...);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m)
+{
+    py::module_ errors = py::module_::import("mex_suite._error");
+    error_type = py::object(errors.attr("Error")).release().ptr();
+    float64_type = py::object(py::module_::import("numpy").attr("float64")).release().ptr();
+
+    // The texts live beside the package's Python code; they must outlive
+    // the functions, as the module does.
+    py::module_ docs = py::module_::import("mex_suite._docs");
+    static const std::string vaporizer_doc = docs.attr("VAPORIZER").cast<std::string>();
+    static const std::string step_doc = docs.attr("VAPORIZER_STEP").cast<std::string>();
+    static const std::string transmit_doc = docs.attr("TRANSMIT").cast<std::string>();
+    static const std::string murtal_doc = docs.attr("MURTAL").cast<std::string>();
+
+    define_vaporizer(m, vaporizer_doc.c_str(), std::make_index_sequence<model_inputs>());
+    define_vaporizer_step(m, step_doc.c_str(), std::make_index_sequence<model_inputs>());
+    define_transmit(m, transmit_doc.c_str(), std::make_index_sequence<transmit_inputs>());
+    m.def(
+        "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
+        murtal_doc.c_str(), py::arg("C"), py::arg("K"), py::arg("L"));
+}

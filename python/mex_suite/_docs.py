@@ -1,0 +1,91 @@
+"""The functions' texts for help(); the extension reads them when it is imported.
+
+Each text says what differs from Octave's help file (help vaporizer in
+Octave, or vaporizer_model/vaporizer.m) and refers to it for the rest.
+"""
+
+VAPORIZER = """\
+The right-hand side of the vaporizer model, as Octave's vaporizer.
+
+    ds, level, y, T, P = vaporizer(state, vapour_flow, heat_input, feed1_flow,
+        feed1_comp, feed1_temp, feed2_flow, feed2_comp, feed2_temp, area,
+        wilson_volume, wilson_energy, molar_mass, density, enthalpy_offset,
+        cp_liquid_a, cp_liquid_b, cp_vapour_a, cp_vapour_b, antoine_a,
+        antoine_b, antoine_c, gas_constant, density_factor, temperature_offset)
+
+The 25 inputs and 5 outputs of Octave's vaporizer, in its order and with its
+meaning and units (its help file is the full reference). Arrays are read as
+float64 in Octave's column-major order: wilson_volume and wilson_energy are
+7-by-7 matrices with W[r, c] as Octave's W(r+1, c+1), in C or Fortran memory
+order alike, or flat 49-vectors as Octave's W(:). Scalar inputs read their
+first element.
+
+Returns ds shaped like state (derivatives in its first 8 elements, 0 past
+them), level, y shaped like feed1_comp (0 past the 7th element), T and P;
+scalars are numpy.float64.
+
+Raises mex_suite.Error with Octave's identifier and message for a bad input,
+e.g. identifier "vaporizer:notDenseDouble", message
+"input 5 (feed1_comp) must be a dense double array".
+"""
+
+VAPORIZER_STEP = """\
+Advances the vaporizer over one interval with its inputs held, as Octave's
+vaporizer_step.
+
+    state, level, y, T, P, stats = vaporizer_step(<the 25 inputs of vaporizer>,
+        interval, *, rtol=None, atol=None, max_step=None, first_step=None)
+
+The integration runs in the extension (SUNDIALS CVODE, variable-order BDF);
+its results are bit for bit those of the Octave module. The options are
+keywords named as in scipy.integrate.solve_ivp and stand for the odeset
+fields of Octave's call, with the same defaults and checks:
+
+    rtol        RelTol       a positive scalar (default 1e-8)
+    atol        AbsTol       a positive scalar or 8 values, one per state
+                             element (default 1e-10 times each element's scale)
+    max_step    MaxStep      positive, inf for none (default interval / 10)
+    first_step  InitialStep  positive (default: estimated)
+
+None leaves an option at its default. An error about an option names the
+Octave field, e.g. "input 27 (options) field RelTol must be a positive,
+finite real numeric scalar" (identifier "vaporizer_step:badOption").
+
+Returns the end state shaped like state (elements past the 8th copied), what
+vaporizer returns there (level, y shaped like feed1_comp, T, P) and stats, a
+dict of the solver's work: steps, failed_steps, rhs_evaluations,
+jacobian_evaluations, nonlinear_iterations, convergence_failures.
+
+The interpreter lock is released while the integration runs, so threads
+(concurrent.futures.ThreadPoolExecutor) advance several plants at once.
+A solution that leaves the model's domain raises mex_suite.Error with
+identifier "vaporizer_step:leftDomain"; see Octave's help vaporizer_step.
+"""
+
+TRANSMIT = """\
+One time step of the transmission element, as Octave's Transmit.
+
+    new_delay_line, new_lag_states = Transmit(new_value, delay_line,
+        lag_states, delay_time, time_constant, delay_length, stage_count,
+        time_step, range_low, range_high)
+
+The element keeps no state: pass both outputs back in on the next call. Each
+output has the shape of the input it replaces. Octave's help Transmit is the
+full reference; bad inputs raise mex_suite.Error with its identifiers and
+messages.
+"""
+
+MURTAL = """\
+Per-cluster counts of the stored entries of a sparse column, as Octave's murtal.
+
+    (counts,) = murtal(C, K, L)
+
+C is a SciPy sparse matrix or array with one column, in any format (it is
+read through its CSC form); its stored entries count, explicit zeros
+included, as scipy's nnz counts them. K is the number of clusters, L the
+label of every row (truncated toward zero). counts is a K-by-1 float64
+array: counts[k - 1, 0] is the number of stored entries whose row has label k.
+
+A dense C raises mex_suite.Error("C must be sparse") with an empty
+identifier, as Octave's message without identifier.
+"""

@@ -1,0 +1,125 @@
+function octave_cases(file)
+%OCTAVE_CASES  Inputs and what the Octave modules return for them, for the
+%   Python package's tests: saves to FILE (-v7, for scipy.io.loadmat)
+%   vaporizer, vaporizer_step (at the defaults and with options), Transmit
+%   and murtal calls with their outputs, and named bad calls with the
+%   identifier and message (without the "<function>: " prefix) each gives,
+%   and the example's property set and ten minutes of its closed loop.
+%   Needs build/octave, examples/ and tests/octave on the path.
+  rand('seed', 20261208);
+  p = cyclohexane_vaporizer_parameters();
+  props = {p.wilson_volume, p.wilson_energy, p.molar_mass, p.density, p.enthalpy_offset, ...
+           p.cp_liquid_a, p.cp_liquid_b, p.cp_vapour_a, p.cp_vapour_b, p.antoine_a, ...
+           p.antoine_b, p.antoine_c, p.gas_constant, p.density_factor, p.temperature_offset};
+
+  % vaporizer over seeded random sets in which every input moves.
+  vap_in = cell(12, 25);
+  vap_out = cell(12, 5);
+  for k = 1:12
+    [state, args] = random_vaporizer_arguments(props);
+    vap_in(k, :) = [{state}, args];
+    [vap_out{k, :}] = vaporizer(vap_in{k, :});
+  end
+
+  % vaporizer_step on the example plant after a feed step, at the defaults
+  % and with each option; options as {RelTol, AbsTol, MaxStep, InitialStep},
+  % [] for one not given.
+  state = [0.0054; 0.0153; 0.0113; 0.0650; 0.0339; 0.0855; 1.0; 100];
+  base = vaporizer_inputs(p, state, 12, 302.3, 1.2 * p.feed2_flow);
+  settings = {2, {[], [], [], []};
+              60, {[], [], [], []};
+              2, {1e-6, 1e-9, [], []};
+              30, {1e-7, 1e-10 * [1 1 1 1 1 1 2 300]', 0.5, 1e-3}};
+  step_in = cell(rows(settings), 25);
+  step_interval = zeros(rows(settings), 1);
+  step_options = cell(rows(settings), 4);
+  step_out = cell(rows(settings), 6);
+  for k = 1:rows(settings)
+    c = base;
+    c{1} = state + 1e-3 * (k - 1) * [ones(6, 1); 0; 10];
+    step_in(k, :) = c;
+    step_interval(k) = settings{k, 1};
+    step_options(k, :) = settings{k, 2};
+    o = cell2struct(settings{k, 2}(:), {'RelTol'; 'AbsTol'; 'MaxStep'; 'InitialStep'}, 1);
+    [s, level, y, T, P, stats] = vaporizer_step(c{:}, settings{k, 1}, o);
+    step_out(k, :) = {s, level, y, T, P, cell2mat(struct2cell(stats))'};
+  end
+
+  % Transmit over random lines, lag chains and settings that cross both
+  % thresholds.
+  between = @(lo, hi) lo + (hi - lo) * rand();
+  tr_in = cell(40, 10);
+  tr_out = cell(40, 2);
+  for k = 1:40
+    cells = randi(6);
+    stages = randi(4) - 1;
+    tr_in(k, :) = {between(-1, 3), rand(cells, 1), rand(stages, 1), between(0, 8), ...
+                   between(0, 8) * (rand() > 0.2), randi(cells), randi(stages + 1) - 1, ...
+                   between(0.5, 3), between(-1, 0.5), between(1, 3)};
+    [tr_out{k, :}] = Transmit(tr_in{k, :});
+  end
+
+  % murtal on random sparse columns and labels.
+  mu_in = cell(5, 3);
+  mu_out = cell(5, 1);
+  for k = 1:5
+    n = 50 * k;
+    C = sprand(n, 1, 0.3);
+    K = k + 2;
+    mu_in(k, :) = {C, K, 1 + rand(n, 1) * K * 0.999};
+    mu_out{k} = murtal(mu_in{k, :});
+  end
+
+  % Ten minutes of the example's closed loop from Octave's rest point, for
+  % the port in examples/python.
+  [rest_state, rest_heat, rest_vapour] = vaporizer_steady_state(p, 1, 100);
+  loop = level_control_loop(p, struct('state', rest_state, 'heat', rest_heat, ...
+                                      'vapour', rest_vapour), ...
+                            struct('horizon', 600, 'feed_step', 0.3, 'gain_factor', [1.5 0.5]));
+  loop_states = loop.states;
+  loop_measured = loop.measured;
+  loop_manipulated = loop.manipulated;
+  example_parameters = rmfield(p, 'names');
+
+  % Bad calls by name; the Python tests make the same ones.
+  t = {0.7, ones(4, 1), ones(2, 1), 6, 5, 4, 2, 2, 0, 2};
+  dry = vaporizer_inputs(p, state, 30, 30 * 31, p.feed2_flow);
+  bad = {
+    'vaporizer_feed1_comp_not_numbers', 'vaporizer',      with(base, 5, {1})
+    'vaporizer_vapour_flow_empty',      'vaporizer',      with(base, 2, [])
+    'vaporizer_wilson_volume_short',    'vaporizer',      with(base, 11, ones(48, 1))
+    'vaporizer_density_sparse',         'vaporizer',      with(base, 14, sparse(p.density))
+    'step_interval_negative',           'vaporizer_step', [base, {-1}]
+    'step_rtol_negative',               'vaporizer_step', [base, {2, odeset('RelTol', -1)}]
+    'step_atol_three',                  'vaporizer_step', [base, {2, odeset('AbsTol', [1 2 3]')}]
+    'step_max_step_tiny',               'vaporizer_step', [base, {2, odeset('MaxStep', 1e-20)}]
+    'step_runs_dry',                    'vaporizer_step', [dry, {3000}]
+    'transmit_delay_length_long',       'Transmit',       with(t, 6, 9)
+    'transmit_stage_count_nan',         'Transmit',       with(t, 7, NaN)
+    'transmit_line_not_numbers',        'Transmit',       with(t, 2, {1})
+    'murtal_dense',                     'murtal',         {[0; 1; 1], 3, [1; 2; 3]}
+    'murtal_two_columns',               'murtal',         {sparse(ones(3, 2)), 3, [1; 2; 3]}
+    'murtal_negative_k',                'murtal',         {sparse([0; 1; 1]), -1, [1; 2; 3]}
+    'murtal_bad_label',                 'murtal',         {sparse([0; 1; 1]), 3, [1; 2; 4]}
+    'murtal_short_labels',              'murtal',         {sparse([0; 1; 1]), 3, [1; 2]}
+  };
+  outputs = struct('vaporizer', 5, 'vaporizer_step', 6, 'Transmit', 2, 'murtal', 1);
+  errors = cell(rows(bad), 3);
+  for k = 1:rows(bad)
+    out = cell(1, outputs.(bad{k, 2}));
+    try
+      [out{:}] = feval(bad{k, 2}, bad{k, 3}{:});
+      error('octave_cases:noError', '%s gave no error', bad{k, 1});
+    catch err
+      errors(k, :) = {bad{k, 1}, err.identifier, regexprep(err.message, '^\w+: ', '', 'once')};
+    end
+  end
+
+  save('-v7', file, 'vap_in', 'vap_out', 'base', 'step_in', 'step_interval', 'step_options', ...
+       'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'example_parameters', ...
+       'rest_state', 'rest_heat', 'rest_vapour', 'loop_states', 'loop_measured', 'loop_manipulated');
+end
+
+function c = with(c, k, value)
+  c{k} = value;
+end

@@ -1,0 +1,149 @@
+"""The Python package against the Octave modules: the same bits for the same
+inputs, the same identifiers and messages for the same bad inputs, Octave's
+meaning of a matrix in any memory order, and vaporizer_step in threads."""
+
+import concurrent.futures
+import sys
+
+import numpy as np
+import pytest
+import scipy.sparse
+
+import mex_suite
+from conftest import SOURCE
+
+
+def same_bits(python, octave):
+    """Equal shapes and equal bits (NaN equals NaN, 0 and -0 differ)."""
+    python = np.asarray(python, dtype=float)
+    octave = np.asarray(octave, dtype=float)
+    return python.shape == octave.shape and np.array_equal(python.view(np.uint64),
+                                                           octave.view(np.uint64))
+
+
+def row(cells):
+    """One row of an Octave cell array as loadmat gives it."""
+    return [cell for cell in cells]
+
+
+def test_vaporizer_gives_octaves_bits(octave):
+    for inputs, outputs in zip(octave["vap_in"], octave["vap_out"]):
+        got = mex_suite.vaporizer(*row(inputs))
+        assert len(got) == 5
+        for value, expected in zip(got, outputs):
+            assert same_bits(value, expected if expected.size > 1 else expected.item())
+
+
+def test_vaporizer_step_gives_octaves_bits(octave):
+    keywords = ("rtol", "atol", "max_step", "first_step")
+    for inputs, interval, options, outputs in zip(octave["step_in"], octave["step_interval"],
+                                                  octave["step_options"], octave["step_out"]):
+        given = {k: v for k, v in zip(keywords, options) if v.size}
+        state, level, y, T, P, stats = mex_suite.vaporizer_step(*row(inputs), interval.item(),
+                                                                **given)
+        for value, expected in zip((state, level, y, T, P), outputs):
+            assert same_bits(value, expected if expected.size > 1 else expected.item())
+        assert list(stats.values()) == list(outputs[5].ravel())
+
+
+def test_transmit_gives_octaves_bits(octave):
+    for inputs, outputs in zip(octave["tr_in"], octave["tr_out"]):
+        line, lags = mex_suite.Transmit(*row(inputs))
+        assert same_bits(line, outputs[0]) and same_bits(lags, outputs[1].reshape(lags.shape))
+
+
+def test_murtal_gives_octaves_bits_in_any_sparse_format(octave):
+    for (C, K, L), (counts,) in zip(octave["mu_in"], octave["mu_out"]):
+        for form in (C, C.tocoo(), C.tocsr(), scipy.sparse.csc_array(C)):
+            assert same_bits(mex_suite.murtal(form, K, L)[0], counts)
+    wide = octave["mu_in"][0, 0].copy()
+    wide.indices = wide.indices.astype(np.int64)
+    wide.indptr = wide.indptr.astype(np.int64)
+    assert same_bits(mex_suite.murtal(wide, *octave["mu_in"][0, 1:])[0], octave["mu_out"][0, 0])
+
+
+def bad_calls(octave):
+    """The bad calls of octave_cases.m, made from the same inputs."""
+    base = row(octave["base"][0])
+    dry = row(octave["step_in"][0])
+    dry[0] = base[0]
+    dry[1], dry[2], dry[6] = 30, 30 * 31, base[6] / 1.2
+    t = [0.7, np.ones(4), np.ones(2), 6, 5, 4, 2, 2, 0, 2]
+
+    def with_(inputs, k, value):
+        inputs = list(inputs)
+        inputs[k - 1] = value
+        return inputs
+
+    v, step, tr, mu = (mex_suite.vaporizer, mex_suite.vaporizer_step, mex_suite.Transmit,
+                       mex_suite.murtal)
+    return {
+        "vaporizer_feed1_comp_not_numbers": lambda: v(*with_(base, 5, [None])),
+        "vaporizer_vapour_flow_empty": lambda: v(*with_(base, 2, np.empty(0))),
+        "vaporizer_wilson_volume_short": lambda: v(*with_(base, 11, np.ones(48))),
+        "vaporizer_density_sparse": lambda: v(*with_(base, 14, scipy.sparse.csc_matrix(base[13]))),
+        "step_interval_negative": lambda: step(*base, -1),
+        "step_rtol_negative": lambda: step(*base, 2, rtol=-1),
+        "step_atol_three": lambda: step(*base, 2, atol=[1, 2, 3]),
+        "step_max_step_tiny": lambda: step(*base, 2, max_step=1e-20),
+        "step_runs_dry": lambda: step(*dry, 3000),
+        "transmit_delay_length_long": lambda: tr(*with_(t, 6, 9)),
+        "transmit_stage_count_nan": lambda: tr(*with_(t, 7, float("nan"))),
+        "transmit_line_not_numbers": lambda: tr(*with_(t, 2, "line")),
+        "murtal_dense": lambda: mu(np.array([[0.0], [1], [1]]), 3, [1, 2, 3]),
+        "murtal_two_columns": lambda: mu(scipy.sparse.csc_matrix(np.ones((3, 2))), 3, [1, 2, 3]),
+        "murtal_negative_k": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), -1, [1, 2, 3]),
+        "murtal_bad_label": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), 3, [1, 2, 4]),
+        "murtal_short_labels": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), 3, [1, 2]),
+    }
+
+
+def test_bad_inputs_raise_octaves_identifier_and_message(octave):
+    calls = bad_calls(octave)
+    assert len(calls) == len(octave["errors"])
+    for name, identifier, message in octave["errors"]:
+        with pytest.raises(mex_suite.Error) as raised:
+            calls[name.item()]()
+        expected = (identifier.item() if identifier.size else "", message.item())
+        assert (raised.value.identifier, str(raised.value)) == expected, name.item()
+        assert isinstance(raised.value, ValueError)
+
+
+def test_matrices_mean_what_they_mean_in_octave(octave):
+    inputs = row(octave["vap_in"][0])
+    expected = octave["vap_out"][0]
+    W = inputs[10]
+    assert not np.array_equal(W, W.T)
+    for form in (np.ascontiguousarray(W), np.asfortranarray(W), W.ravel(order="F")):
+        inputs[10] = form
+        assert same_bits(mex_suite.vaporizer(*inputs)[4], expected[4].item())
+    inputs[10] = W.T  # read as Octave's W' it is another mixture
+    assert not same_bits(mex_suite.vaporizer(*inputs)[4], expected[4].item())
+    # A 1-D state gives 1-D derivatives and a 1-D end state.
+    inputs[10] = W
+    inputs[0] = inputs[0].ravel()
+    assert mex_suite.vaporizer(*inputs)[0].shape == (8,)
+    assert mex_suite.vaporizer_step(*inputs, 1.0)[0].shape == (8,)
+
+
+def test_two_threads_give_the_bits_of_one(octave):
+    runs = [(row(inputs), 60.0 + k) for k, inputs in enumerate(octave["step_in"])] * 4
+    one = [mex_suite.vaporizer_step(*inputs, interval)[0] for inputs, interval in runs]
+    with concurrent.futures.ThreadPoolExecutor(2) as pool:
+        two = list(pool.map(lambda run: mex_suite.vaporizer_step(*run[0], run[1])[0], runs))
+    assert all(same_bits(a, b) for a, b in zip(one, two))
+
+
+def test_the_example_port_gives_the_octave_examples_bits(octave):
+    sys.path.insert(0, str(SOURCE / "examples" / "python"))
+    import vaporizer_plant
+    p = vaporizer_plant.cyclohexane_vaporizer_parameters()
+    expected = octave["example_parameters"][0, 0]
+    for name in expected.dtype.names:
+        assert same_bits(np.ravel(getattr(p, name)), np.ravel(expected[name])), name
+    rest = {"state": octave["rest_state"].ravel(), "heat": octave["rest_heat"].item(),
+            "vapour": octave["rest_vapour"].item()}
+    run = vaporizer_plant.level_control_loop(p, rest, horizon=600.0, feed_step=0.3,
+                                             gain_factor=(1.5, 0.5))
+    for name in ("states", "measured", "manipulated"):
+        assert same_bits(run[name], octave["loop_" + name]), name
