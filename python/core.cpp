@@ -1,5 +1,5 @@
-// mex_suite._core: vaporizer, vaporizer_step, Transmit and murtal for
-// Python, around the same host-free core as the MEX modules. This file only
+// mex_suite._core: vaporizer, vaporizer_step, vaporizer_linearize, Transmit
+// and murtal for Python, around the same host-free core as the MEX modules. This file only
 // converts: NumPy and SciPy arrays in (python_host.h), the core's checks and
 // computations, NumPy arrays out, and a failing check's Failure raised as
 // mex_suite.Error with the identifier and the message the MEX module gives.
@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "floating_point_environment.h"
+#include "model_jacobian.h"
 #include "murtal_arguments.h"
 #include "python_host.h"
 #include "step_vaporizer.h"
@@ -121,8 +122,16 @@ py::dict statistics_dict(const interval_integration::Statistics &s)
     return stats;
 }
 
+// An 8-by-columns matrix of column-major values.
+Output matrix(const double *values, py::ssize_t rows, py::ssize_t columns)
+{
+    Output out(std::vector<py::ssize_t>{rows, columns});
+    std::memcpy(out.mutable_data(), values, sizeof(double) * rows * columns);
+    return out;
+}
+
 py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle interval_object,
-                         const py::handle (&option_objects)[option_count])
+                         const py::handle (&option_objects)[option_count], bool sensitivities)
 {
     using namespace vaporizer_arguments;
     Argument arguments[model_inputs];
@@ -146,10 +155,13 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
 
         // The integration needs nothing from the interpreter: other threads
         // run while it computes. Its Failure is raised with the GIL held.
+        step_vaporizer::StepRequest request;
+        request.end_outputs = true;
+        request.state_sensitivity = request.input_sensitivity = sensitivities;
         step_vaporizer::StepEnd end;
         {
             py::gil_scoped_release release;
-            end = step_vaporizer::advance(in, interval, options, true);
+            end = step_vaporizer::advance(in, interval, options, request);
         }
 
         // The end state shaped like input 1; elements past the 8th are copied.
@@ -159,8 +171,40 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
         std::memcpy(state_out.mutable_data(), end.state, sizeof end.state);
         Output vapour_comp = zeros_like(arguments[IN_FEED1_COMP]);
         std::memcpy(vapour_comp.mutable_data(), end.vapour_comp, sizeof end.vapour_comp);
+        if (!sensitivities)
+            return py::make_tuple(state_out, number(end.level), vapour_comp,
+                                  number(end.temperature), number(end.pressure),
+                                  statistics_dict(end.statistics));
+        using step_vaporizer::input_count;
+        using step_vaporizer::state_count;
         return py::make_tuple(state_out, number(end.level), vapour_comp, number(end.temperature),
-                              number(end.pressure), statistics_dict(end.statistics));
+                              number(end.pressure), statistics_dict(end.statistics),
+                              matrix(end.state_sensitivity, state_count, state_count),
+                              matrix(end.input_sensitivity, state_count, input_count));
+    });
+}
+
+py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
+{
+    using namespace vaporizer_arguments;
+    Argument arguments[model_inputs];
+    const Argument *inputs[model_inputs];
+    convert_all(objects, arguments, inputs);
+    return checked([&] {
+        const ModelInputs in = read_model_inputs<PythonHost>(inputs, "vaporizer_linearize");
+        double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
+        vaporizer_model::Linearisation wanted;
+        wanted.state_matrix = a;
+        wanted.input_matrix = b;
+        wanted.output_matrix = c;
+        wanted.feedthrough_matrix = d;
+        {
+            py::gil_scoped_release release;
+            const Fixed fixed_fpu;
+            vaporizer_model::vaporizer_jacobians(wanted, in.arrays[IN_STATE], in);
+        }
+        return py::make_tuple(matrix(a, 8, 8), matrix(b, 8, 20), matrix(c, 10, 8),
+                              matrix(d, 10, 20));
     });
 }
 
@@ -240,13 +284,22 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
     m.def(
         "vaporizer_step",
         [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
-           py::object max_step, py::object first_step) {
-            return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step});
+           py::object max_step, py::object first_step, bool sensitivities) {
+            return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step},
+                                  sensitivities);
         },
         doc, py::arg(vaporizer_arguments::model_inputs[I].name)..., py::arg("interval"),
         py::kw_only(), py::arg(option_keywords[0]) = py::none(),
         py::arg(option_keywords[1]) = py::none(), py::arg(option_keywords[2]) = py::none(),
-        py::arg(option_keywords[3]) = py::none());
+        py::arg(option_keywords[3]) = py::none(), py::arg("sensitivities") = false);
+}
+
+template <std::size_t... I>
+void define_vaporizer_linearize(py::module_ &m, const char *doc, std::index_sequence<I...>)
+{
+    m.def(
+        "vaporizer_linearize", [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); },
+        doc, py::arg(vaporizer_arguments::model_inputs[I].name)...);
 }
 
 template <std::size_t... I>
@@ -272,9 +325,11 @@ PYBIND11_MODULE(_core, m)
     static const std::string step_doc = docs.attr("VAPORIZER_STEP").cast<std::string>();
     static const std::string transmit_doc = docs.attr("TRANSMIT").cast<std::string>();
     static const std::string murtal_doc = docs.attr("MURTAL").cast<std::string>();
+    static const std::string linearize_doc = docs.attr("VAPORIZER_LINEARIZE").cast<std::string>();
 
     define_vaporizer(m, vaporizer_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_vaporizer_step(m, step_doc.c_str(), std::make_index_sequence<model_inputs>());
+    define_vaporizer_linearize(m, linearize_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_transmit(m, transmit_doc.c_str(), std::make_index_sequence<transmit_inputs>());
     m.def(
         "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },

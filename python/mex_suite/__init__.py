@@ -1,4 +1,4 @@
-"""vaporizer, vaporizer_step, Transmit and murtal for Python.
+"""vaporizer, vaporizer_step, vaporizer_linearize, Transmit and murtal for Python.
 
 The same functions as the MEX modules for MATLAB and GNU Octave, compiled
 from the same C++ core: the same names, the same inputs in the same order
@@ -19,6 +19,6 @@ mex_suite.Error (a ValueError) with Octave's identifier and message.
 """
 
 from ._error import Error
-from ._core import Transmit, murtal, vaporizer, vaporizer_step
+from ._core import Transmit, murtal, vaporizer, vaporizer_linearize, vaporizer_step
 
-__all__ = ["Error", "Transmit", "murtal", "vaporizer", "vaporizer_step"]
+__all__ = ["Error", "Transmit", "murtal", "vaporizer", "vaporizer_linearize", "vaporizer_step"]

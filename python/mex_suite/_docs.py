@@ -35,8 +35,11 @@ vaporizer_step.
 
     state, level, y, T, P, stats = vaporizer_step(<the 25 inputs of vaporizer>,
         interval, *, rtol=None, atol=None, max_step=None, first_step=None)
+    state, level, y, T, P, stats, phi, gamma = vaporizer_step(...,
+        sensitivities=True)
 
-The integration runs in the extension (SUNDIALS CVODE, variable-order BDF);
+The integration runs in the extension (SUNDIALS CVODES, variable-order BDF
+on the model's exact Jacobian);
 its results are bit for bit those of the Octave module. The options are
 keywords named as in scipy.integrate.solve_ivp and stand for the odeset
 fields of Octave's call, with the same defaults and checks:
@@ -54,12 +57,30 @@ finite real numeric scalar" (identifier "vaporizer_step:badOption").
 Returns the end state shaped like state (elements past the 8th copied), what
 vaporizer returns there (level, y shaped like feed1_comp, T, P) and stats, a
 dict of the solver's work: steps, failed_steps, rhs_evaluations,
-jacobian_evaluations, nonlinear_iterations, convergence_failures.
+jacobian_evaluations, nonlinear_iterations, convergence_failures. With
+sensitivities=True also phi (8x8) = d state(end) / d state(start) and gamma
+(8x20) = d state(end) / du, Octave's outputs 7 and 8 (see help
+vaporizer_step and vaporizer_linearize for u's order); they cost some ten
+times a plain call and take part in the error test.
 
 The interpreter lock is released while the integration runs, so threads
 (concurrent.futures.ThreadPoolExecutor) advance several plants at once.
 A solution that leaves the model's domain raises mex_suite.Error with
 identifier "vaporizer_step:leftDomain"; see Octave's help vaporizer_step.
+"""
+
+VAPORIZER_LINEARIZE = """\
+The vaporizer's exact linear model at an operating point, as Octave's
+vaporizer_linearize.
+
+    A, B, C, D = vaporizer_linearize(<the 25 inputs of vaporizer>)
+
+A = d(derivatives)/d(state) (8x8), B = d(derivatives)/du (8x20), C =
+d(outputs)/d(state) (10x8), D = d(outputs)/du (10x20), by forward-mode
+automatic differentiation of the model's own code; u is vapour_flow,
+heat_input, feed1_flow, feed1_comp (7), feed1_temp, feed2_flow, feed2_comp
+(7), feed2_temp, the outputs level, y (7), T, P. The interpreter lock is
+released while it computes.
 """
 
 TRANSMIT = """\

@@ -20,6 +20,11 @@ function octave_cases(file)
     vap_in(k, :) = [{state}, args];
     [vap_out{k, :}] = vaporizer(vap_in{k, :});
   end
+  % ... and their linear models.
+  lin_out = cell(12, 4);
+  for k = 1:12
+    [lin_out{k, :}] = vaporizer_linearize(vap_in{k, :});
+  end
 
   % vaporizer_step on the example plant after a feed step, at the defaults
   % and with each option; options as {RelTol, AbsTol, MaxStep, InitialStep},
@@ -44,6 +49,10 @@ function octave_cases(file)
     [s, level, y, T, P, stats] = vaporizer_step(c{:}, settings{k, 1}, o);
     step_out(k, :) = {s, level, y, T, P, cell2mat(struct2cell(stats))'};
   end
+  % The first with its sensitivities.
+  sens_out = cell(1, 8);
+  [sens_out{:}] = vaporizer_step(step_in{1, :}, step_interval(1));
+  sens_out{6} = cell2mat(struct2cell(sens_out{6}))';
 
   % Transmit over random lines, lag chains and settings that cross both
   % thresholds.
@@ -115,7 +124,7 @@ function octave_cases(file)
     end
   end
 
-  save('-v7', file, 'vap_in', 'vap_out', 'base', 'step_in', 'step_interval', 'step_options', ...
+  save('-v7', file, 'vap_in', 'vap_out', 'lin_out', 'sens_out', 'base', 'step_in', 'step_interval', 'step_options', ...
        'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'example_parameters', ...
        'rest_state', 'rest_heat', 'rest_vapour', 'loop_states', 'loop_measured', 'loop_manipulated');
 end

@@ -26,12 +26,14 @@ def row(cells):
     return [cell for cell in cells]
 
 
-def test_vaporizer_gives_octaves_bits(octave):
-    for inputs, outputs in zip(octave["vap_in"], octave["vap_out"]):
+def test_vaporizer_and_its_linear_model_give_octaves_bits(octave):
+    for inputs, outputs, matrices in zip(octave["vap_in"], octave["vap_out"], octave["lin_out"]):
         got = mex_suite.vaporizer(*row(inputs))
         assert len(got) == 5
         for value, expected in zip(got, outputs):
             assert same_bits(value, expected if expected.size > 1 else expected.item())
+        for value, expected in zip(mex_suite.vaporizer_linearize(*row(inputs)), matrices):
+            assert same_bits(value, expected)
 
 
 def test_vaporizer_step_gives_octaves_bits(octave):
@@ -44,6 +46,12 @@ def test_vaporizer_step_gives_octaves_bits(octave):
         for value, expected in zip((state, level, y, T, P), outputs):
             assert same_bits(value, expected if expected.size > 1 else expected.item())
         assert list(stats.values()) == list(outputs[5].ravel())
+    expected = octave["sens_out"][0]
+    got = mex_suite.vaporizer_step(*row(octave["step_in"][0]), octave["step_interval"][0].item(),
+                                   sensitivities=True)
+    assert len(got) == 8 and list(got[5].values()) == list(expected[5].ravel())
+    for value, wanted in zip(got[:5] + got[6:], list(expected[:5]) + list(expected[6:])):
+        assert same_bits(value, wanted if wanted.size > 1 else wanted.item())
 
 
 def test_transmit_gives_octaves_bits(octave):
