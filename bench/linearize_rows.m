@@ -53,20 +53,17 @@ function rows = linearize_rows(row, spread, verdict, repetitions)
                               per_call(median(times(:, 3)))), spread(r, lo, hi), '', '');
   printf('%s\n', rows{:});
 
-  % The demo's hour under ode15s. The PI loops' tuning and transmitters come
-  % from LEVEL_CONTROL_LOOP itself (a run of no length); its vaporizer_step
-  % run is the reference both runs here must meet, as the demo's ode15s run
-  % must.
+  % The demo's hour under ode15s, with ode15s's own Jacobian and with A from
+  % vaporizer_linearize; its vaporizer_step run is the reference both must
+  % meet, as the demo's ode15s run must.
   reference = level_control_loop(p, rest, struct());
-  settings = reference.settings;
-  tuned = level_control_loop(p, rest, struct('horizon', 0));
   seconds = zeros(1, 2);
   difference = zeros(1, 2);
   for with_jacobian = [false true]
-    [states, seconds(1 + with_jacobian)] = ode15s_hour(p, rest, settings, tuned.loops, ...
-                                                       with_jacobian);
+    run = level_control_loop(p, rest, struct('integrator', 'ode15s', 'jacobian', with_jacobian));
+    seconds(1 + with_jacobian) = run.seconds;
     difference(1 + with_jacobian) = ...
-        max(max(abs(states - reference.states) ./ abs(reference.states)));
+        max(max(abs(run.states - reference.states) ./ abs(reference.states)));
   end
   assert(all(difference < 1e-5), ['the hour under ode15s strays from vaporizer_step''s: ' ...
                                    '%g, %g relative'], difference);
@@ -76,59 +73,4 @@ function rows = linearize_rows(row, spread, verdict, repetitions)
                               seconds, difference), sprintf('%.2fx', seconds(1) / seconds(2)), ...
                       '', '');
   printf('%s\n', rows{end});
-end
-
-function [states, seconds] = ode15s_hour(p, rest, settings, loops, with_jacobian)
-  % LEVEL_CONTROL_LOOP's hour with its integrator 'ode15s': the same
-  % samples, transmitters, PI law and feed step, with or without A.
-  h = settings.sample;
-  steps = round(settings.horizon / h);
-  options = odeset('RelTol', settings.tolerances(1), 'AbsTol', settings.tolerances(2));
-  c = vaporizer_inputs(p, rest.state, rest.vapour, rest.heat, p.feed2_flow);
-  states = zeros(steps + 1, 8);
-  state = rest.state;
-  started = tic();
-  for k = 1:steps + 1
-    [loops{1}, vapour] = pi_sample(loops{1}, state(7));
-    [loops{2}, heat] = pi_sample(loops{2}, state(8));
-    states(k, :) = state';
-    if k > steps
-      break;
-    end
-    c{1} = state;
-    c{2} = vapour;
-    c{3} = heat;
-    c{7} = p.feed2_flow * (1 + ((k - 1) * h >= settings.step_time) * settings.feed_step);
-    if with_jacobian
-      options = odeset(options, 'Jacobian', @(t, s) jacobian(s, c));
-    end
-    [~, trajectory] = ode15s(@(t, s) derivatives(s, c), [(k - 1) * h, k * h], state, options);
-    state = trajectory(end, :)';
-  end
-  seconds = toc(started);
-end
-
-function ds = derivatives(state, c)
-  c{1} = state;
-  [ds, ~, ~, ~, ~] = vaporizer(c{:});
-end
-
-function A = jacobian(state, c)
-  c{1} = state;
-  A = vaporizer_linearize(c{:});
-end
-
-function [loop, output] = pi_sample(loop, value)
-  % LEVEL_CONTROL_LOOP's sample: Transmit, then the PI law on its output
-  % fraction, the integral held while the output is clipped.
-  [loop.delay_line, loop.lag_states] = Transmit(value, loop.delay_line, loop.lag_states, ...
-      loop.dead_time, loop.lag_time, loop.delay_length, loop.lag_stages, loop.sample, ...
-      loop.span(1), loop.span(2));
-  error_now = loop.lag_states(loop.lag_stages) - loop.setpoint;
-  integral = loop.integral + error_now * loop.sample;
-  unclipped = loop.bias + loop.gain * (error_now + integral / loop.integral_time);
-  output = min(max(unclipped, loop.limits(1)), loop.limits(2));
-  if output == unclipped
-    loop.integral = integral;
-  end
 end

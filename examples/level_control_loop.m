@@ -13,6 +13,8 @@ function run = level_control_loop(p, rest, settings)
 %   SETTINGS (every field optional):
 %     integrator   'vaporizer_step' (default): one call per sample interval;
 %                  'ode15s': the host's solver over each interval
+%     jacobian     with 'ode15s': true to hand it A from vaporizer_linearize
+%                  (default false: its own difference quotients)
 %     tolerances   [RelTol AbsTol] of the integration (default [1e-7 1e-9])
 %     feed_step    relative step of the liquid feed (default 0.2)
 %     gain_factor  factors on the tuned [level temperature] controller gains
@@ -25,7 +27,7 @@ function run = level_control_loop(p, rest, settings)
 %   wall time of the loop alone. Needs vaporizer, Transmit and, for the
 %   default integrator, vaporizer_step on the path.
 
-  defaults = struct('integrator', 'vaporizer_step', 'tolerances', [1e-7 1e-9], ...
+  defaults = struct('integrator', 'vaporizer_step', 'jacobian', false, 'tolerances', [1e-7 1e-9], ...
                     'feed_step', 0.2, 'gain_factor', [1 1], 'step_time', 300, ...
                     'horizon', 3600, 'sample', 2);
   if nargin < 3
@@ -90,6 +92,9 @@ function run = level_control_loop(p, rest, settings)
     if stepping
       [state, ~, y, ~, pk] = vaporizer_step(c{:}, sample, ode_options);
     else
+      if settings.jacobian
+        ode_options = odeset(ode_options, 'Jacobian', @(tt, s) jacobian(s, c));
+      end
       [~, trajectory] = ode15s(@(tt, s) derivatives(s, c), [t(k) t(k + 1)], state, ode_options);
       state = trajectory(end, :)';
       c{1} = state;
@@ -98,8 +103,9 @@ function run = level_control_loop(p, rest, settings)
   end
   seconds = toc(started);
 
-  [peak, peak_time, settling] = response(t, states(:, 7:8), ...
-                                         [level_setpoint temperature_setpoint], settings.step_time);
+  [peak, peak_time, settling] = loop_response(t, states(:, 7:8), ...
+                                              [level_setpoint temperature_setpoint], ...
+                                              settings.step_time);
   run = struct('t', t, 'states', states, 'measured', measured, 'manipulated', manipulated, ...
                'pressure', pressure, 'vapour_comp', vapour_comp, ...
                'setpoints', [level_setpoint temperature_setpoint], ...
@@ -111,6 +117,11 @@ end
 function ds = derivatives(state, c)
   c{1} = state;
   [ds, ~, ~, ~, ~] = vaporizer(c{:});
+end
+
+function A = jacobian(state, c)
+  c{1} = state;
+  A = vaporizer_linearize(c{:});
 end
 
 function loop = control_loop(sample, span, dead_time, lag_time, lag_stages, setpoint, ...
@@ -152,29 +163,5 @@ function [loop, output, measured] = sample_loop(loop, value)
   output = min(max(unclipped, loop.limits(1)), loop.limits(2));
   if output == unclipped
     loop.integral = integral;
-  end
-end
-
-function [peak, peak_time, settling] = response(t, controlled, setpoints, step_time)
-  % Largest deviation after the step and when it came, and the time after
-  % the step from which level and temperature stay within 10 mm and 0.5 K.
-  after = t >= step_time;
-  band = [0.01 0.5];
-  deviation = controlled - setpoints;
-  peak = zeros(1, 2);
-  peak_time = zeros(1, 2);
-  settling = zeros(1, 2);
-  for i = 1:2
-    [~, at] = max(abs(deviation(:, i)) .* after);
-    peak(i) = deviation(at, i);
-    peak_time(i) = t(at) - step_time;
-    outside = find(abs(deviation(:, i)) > band(i) & after, 1, 'last');
-    if isempty(outside)
-      settling(i) = 0;
-    elseif outside == numel(t)
-      settling(i) = NaN;         % still outside the band at the end
-    else
-      settling(i) = t(outside + 1) - step_time;
-    end
   end
 end

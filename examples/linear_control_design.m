@@ -114,7 +114,7 @@ function result = linear_control_design(output_dir)
   lqr_run = run_lqr(p, rest, settings, loops, struct('Aa', Aa, 'Ba', Ba, 'Ca', Ca, 'K', K, ...
                                                    'M', M), step_options);
   [lqr_run.peak_deviation, lqr_run.peak_time, lqr_run.settling_time] = ...
-      response(lqr_run.t, lqr_run.states(:, 7:8), pi_run.setpoints, settings.step_time);
+      loop_response(lqr_run.t, lqr_run.states(:, 7:8), pi_run.setpoints, settings.step_time);
 
   % --- summary --------------------------------------------------------------
   fprintf('\nLinear control design for the cyclohexane vaporizer at %.2f m, %.1f degC\n', ...
@@ -233,31 +233,6 @@ function run = run_lqr(p, rest, settings, loops, design, options)
     state = vaporizer_step(c{:}, h, options);
   end
   run = struct('t', t, 'states', states, 'measured', measured, 'manipulated', moved);
-end
-
-function [peak, peak_time, settling] = response(t, controlled, setpoints, step_time)
-  % Judged as LEVEL_CONTROL_LOOP judges the PI loop: the largest deviation
-  % after the step and when it came, and the time after the step from which
-  % level and temperature stay within 10 mm and 0.5 K (NaN: not by the end).
-  after = t >= step_time;
-  band = [0.01 0.5];
-  deviation = controlled - setpoints;
-  peak = zeros(1, 2);
-  peak_time = zeros(1, 2);
-  settling = zeros(1, 2);
-  for i = 1:2
-    [~, at] = max(abs(deviation(:, i)) .* after);
-    peak(i) = deviation(at, i);
-    peak_time(i) = t(at) - step_time;
-    outside = find(abs(deviation(:, i)) > band(i) & after, 1, 'last');
-    if isempty(outside)
-      settling(i) = 0;
-    elseif outside == numel(t)
-      settling(i) = NaN;
-    else
-      settling(i) = t(outside + 1) - step_time;
-    end
-  end
 end
 
 function text = settled_text(seconds)
