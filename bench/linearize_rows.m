@@ -15,11 +15,8 @@ function rows = linearize_rows(row, spread, verdict, repetitions)
     rows = {row('vaporizer_linearize', 'not built', '', '')};
     return;
   end
-  addpath(fullfile(fileparts(mfilename('fullpath')), '..', 'examples'));
-  p = cyclohexane_vaporizer_parameters();
-  [state0, heat, vapour] = vaporizer_steady_state(p, 1.0, 100);
-  rest = struct('state', state0, 'vapour', vapour, 'heat', heat);
-  c = vaporizer_inputs(p, state0, vapour, heat, p.feed2_flow);
+  [p, rest] = example_plant_at_rest();
+  c = vaporizer_inputs(p, rest.state, rest.vapour, rest.heat, p.feed2_flow);
 
   batch = 200;
   times = zeros(repetitions, 3);

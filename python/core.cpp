@@ -73,28 +73,30 @@ Output zeros_like(const Argument &input)
     return out;
 }
 
+// A call's inputs converted, and the pointers the core's readers take.
 template <std::size_t N>
-void convert_all(const py::handle (&objects)[N], Argument (&arguments)[N],
-                 const Argument *(&pointers)[N])
-{
-    for (std::size_t k = 0; k < N; ++k) {
-        python_host::convert(objects[k], arguments[k]);
-        pointers[k] = &arguments[k];
+struct Converted {
+    Argument arguments[N];
+    const Argument *inputs[N];
+    explicit Converted(const py::handle (&objects)[N])
+    {
+        for (std::size_t k = 0; k < N; ++k) {
+            python_host::convert(objects[k], arguments[k]);
+            inputs[k] = &arguments[k];
+        }
     }
-}
+};
 
 constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
 
 py::tuple vaporizer(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    Argument arguments[model_inputs];
-    const Argument *inputs[model_inputs];
-    convert_all(objects, arguments, inputs);
+    const Converted<model_inputs> call(objects);
     return checked([&] {
-        const ModelInputs in = read_model_inputs<PythonHost>(inputs, "vaporizer");
-        Output derivatives = zeros_like(arguments[IN_STATE]);
-        Output vapour_comp = zeros_like(arguments[IN_FEED1_COMP]);
+        const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer");
+        Output derivatives = zeros_like(call.arguments[IN_STATE]);
+        Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
         double level, temperature, pressure;
         {
             const Fixed fixed_fpu;  // whatever the caller set
@@ -134,9 +136,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
                          const py::handle (&option_objects)[option_count], bool sensitivities)
 {
     using namespace vaporizer_arguments;
-    Argument arguments[model_inputs];
-    const Argument *inputs[model_inputs];
-    convert_all(objects, arguments, inputs);
+    const Converted<model_inputs> call(objects);
     Argument interval_argument;
     python_host::convert(interval_object, interval_argument);
     Argument option_arguments[option_count];
@@ -145,7 +145,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
             python_host::convert(option_objects[k], option_arguments[k]);
 
     return checked([&] {
-        const ModelInputs in = read_model_inputs<PythonHost>(inputs, step_vaporizer::module);
+        const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, step_vaporizer::module);
         const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
         step_settings::StepOptions options;
         for (int k = 0; k < option_count; ++k)
@@ -165,11 +165,11 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
         }
 
         // The end state shaped like input 1; elements past the 8th are copied.
-        const Argument &state = arguments[IN_STATE];
+        const Argument &state = call.arguments[IN_STATE];
         Output state_out = zeros_like(state);
         std::memcpy(state_out.mutable_data(), state.data, state.count * sizeof(double));
         std::memcpy(state_out.mutable_data(), end.state, sizeof end.state);
-        Output vapour_comp = zeros_like(arguments[IN_FEED1_COMP]);
+        Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
         std::memcpy(vapour_comp.mutable_data(), end.vapour_comp, sizeof end.vapour_comp);
         if (!sensitivities)
             return py::make_tuple(state_out, number(end.level), vapour_comp,
@@ -187,11 +187,9 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
 py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    Argument arguments[model_inputs];
-    const Argument *inputs[model_inputs];
-    convert_all(objects, arguments, inputs);
+    const Converted<model_inputs> call(objects);
     return checked([&] {
-        const ModelInputs in = read_model_inputs<PythonHost>(inputs, "vaporizer_linearize");
+        const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
         double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
         vaporizer_model::Linearisation wanted;
         wanted.state_matrix = a;
@@ -220,13 +218,11 @@ constexpr const argument_checks::InputName *transmit_names[transmit_inputs] = {
 py::tuple transmit(const py::handle (&objects)[transmit_inputs])
 {
     using namespace transmit_arguments;
-    Argument arguments[transmit_inputs];
-    const Argument *inputs[transmit_inputs];
-    convert_all(objects, arguments, inputs);
+    const Converted<transmit_inputs> call(objects);
     return checked([&] {
-        const TransmitInputs in = read_transmit_inputs<PythonHost>(inputs);
-        Output line = zeros_like(arguments[IN_DELAY_LINE]);
-        Output lags = zeros_like(arguments[IN_LAG_STATES]);
+        const TransmitInputs in = read_transmit_inputs<PythonHost>(call.inputs);
+        Output line = zeros_like(call.arguments[IN_DELAY_LINE]);
+        Output lags = zeros_like(call.arguments[IN_LAG_STATES]);
         {
             const Fixed fixed_fpu;
             transmission_update(line.mutable_data(), lags.mutable_data(), in.new_value,
@@ -254,15 +250,14 @@ py::tuple count_with(const Argument *const (&inputs)[murtal_inputs])
 
 py::tuple murtal(const py::handle (&objects)[murtal_inputs])
 {
-    Argument arguments[murtal_inputs];
-    const Argument *inputs[murtal_inputs];
-    convert_all(objects, arguments, inputs);
+    const Converted<murtal_inputs> call(objects);
     return checked([&] {
         // SciPy keeps the indices of small arrays in 32 bits and of large
         // ones in 64; the count reads either as it is.
-        if (arguments[murtal_arguments::IN_C].sparse && !arguments[murtal_arguments::IN_C].wide_indices)
-            return count_with<python_host::PythonHost32>(inputs);
-        return count_with<PythonHost>(inputs);
+        const Argument &column = call.arguments[murtal_arguments::IN_C];
+        if (column.sparse && !column.wide_indices)
+            return count_with<python_host::PythonHost32>(call.inputs);
+        return count_with<PythonHost>(call.inputs);
     });
 }
 

@@ -50,24 +50,18 @@ inline std::int32_t truncated_count(double value, const InputName &input)
     return static_cast<std::int32_t>(value);
 }
 
-// The shift writes cells 1 .. L - 1, so L may not pass the end of the line.
-inline void delay_length_within(std::int32_t length, std::size_t line_cells)
+// A count may not pass the end of the array it indexes: the shift writes
+// cells 1 .. L - 1 of the line, the lags read and write stages 0 .. n - 1;
+// a count of zero or less touches none.
+inline void count_within(std::int32_t count, std::size_t available, const InputName &input,
+                         const char *mnemonic, const InputName &indexed)
 {
-    if (length > 0 && static_cast<std::size_t>(length) > line_cells)
-        argument_checks::reject(input_delay_length, "badDelayLength",
-                                "must truncate to at most %zu, the elements of input 2 "
-                                "(delay_line); it truncates to %ld",
-                                line_cells, static_cast<long>(length));
-}
-
-// Stages 0 .. n - 1 are read and written; a count of zero or less touches none.
-inline void stage_count_within(std::int32_t count, std::size_t stages)
-{
-    if (count > 0 && static_cast<std::size_t>(count) > stages)
-        argument_checks::reject(input_stage_count, "tooManyStages",
-                                "must truncate to at most %zu, the elements of input 3 "
-                                "(lag_states); it truncates to %ld",
-                                stages, static_cast<long>(count));
+    if (count > 0 && static_cast<std::size_t>(count) > available)
+        argument_checks::reject(input, mnemonic,
+                                "must truncate to at most %zu, the elements of input %d (%s); "
+                                "it truncates to %ld",
+                                available, indexed.position, indexed.name,
+                                static_cast<long>(count));
 }
 
 // The lag chain reads the delayed signal from cell L - 1, which exists only
@@ -98,10 +92,12 @@ TransmitInputs read_transmit_inputs(const typename Host::Array *inputs)
     in.time_constant = scalar_value<Host>(inputs[IN_TIME_CONSTANT], input_time_constant);
     in.delay_length = truncated_count(scalar_value<Host>(inputs[IN_DELAY_LENGTH], input_delay_length),
                                       input_delay_length);
-    delay_length_within(in.delay_length, in.line_cells);
+    count_within(in.delay_length, in.line_cells, input_delay_length, "badDelayLength",
+                 input_delay_line);
     in.stage_count = truncated_count(scalar_value<Host>(inputs[IN_STAGE_COUNT], input_stage_count),
                                      input_stage_count);
-    stage_count_within(in.stage_count, in.stages);
+    count_within(in.stage_count, in.stages, input_stage_count, "tooManyStages",
+                 input_lag_states);
     delay_cell_exists(in.delay_length, in.stage_count);
     in.time_step = scalar_value<Host>(inputs[IN_TIME_STEP], input_time_step);
     in.range_low = scalar_value<Host>(inputs[IN_RANGE_LOW], input_range_low);

@@ -21,4 +21,23 @@ inline void read_every_input(const mxArray *prhs[], int count, const bool *is_ar
     (void)value_sink;
 }
 
+// What every floor gateway does before it creates its outputs, as its
+// module does: the count checks with the module's messages, then every input
+// read once.
+inline void check_counts_and_read(int nlhs, int nrhs, const mxArray *prhs[], int input_count,
+                                  int output_count, const bool *is_array_input)
+{
+    if (nrhs != input_count)
+        mexErrMsgTxt("inputs not correct");
+    if (nlhs != output_count)
+        mexErrMsgTxt("outputs not correct");
+    read_every_input(prhs, input_count, is_array_input);
+}
+
+// A new real double array with the rows and columns of an input.
+inline mxArray *shaped_like(const mxArray *input)
+{
+    return mxCreateDoubleMatrix(mxGetM(input), mxGetN(input), mxREAL);
+}
+
 #endif

@@ -23,15 +23,7 @@ constexpr bool is_array_input[INPUT_COUNT] = {false, true, true, false, false,
 
 extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
-    if (nrhs != INPUT_COUNT)
-        mexErrMsgTxt("inputs not correct");
-    if (nlhs != OUTPUT_COUNT)
-        mexErrMsgTxt("outputs not correct");
-
-    read_every_input(prhs, INPUT_COUNT, is_array_input);
-
-    plhs[OUT_DELAY_LINE] =
-        mxCreateDoubleMatrix(mxGetM(prhs[IN_DELAY_LINE]), mxGetN(prhs[IN_DELAY_LINE]), mxREAL);
-    plhs[OUT_LAG_STATES] =
-        mxCreateDoubleMatrix(mxGetM(prhs[IN_LAG_STATES]), mxGetN(prhs[IN_LAG_STATES]), mxREAL);
+    check_counts_and_read(nlhs, nrhs, prhs, INPUT_COUNT, OUTPUT_COUNT, is_array_input);
+    plhs[OUT_DELAY_LINE] = shaped_like(prhs[IN_DELAY_LINE]);
+    plhs[OUT_LAG_STATES] = shaped_like(prhs[IN_LAG_STATES]);
 }

@@ -23,18 +23,10 @@ enum { OUT_DERIVATIVES, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSUR
 
 extern "C" void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
-    if (nrhs != INPUT_COUNT)
-        mexErrMsgTxt("inputs not correct");
-    if (nlhs != OUTPUT_COUNT)
-        mexErrMsgTxt("outputs not correct");
-
-    read_every_input(prhs, INPUT_COUNT, is_array_input);
-
-    plhs[OUT_DERIVATIVES] =
-        mxCreateDoubleMatrix(mxGetM(prhs[IN_STATE]), mxGetN(prhs[IN_STATE]), mxREAL);
+    check_counts_and_read(nlhs, nrhs, prhs, INPUT_COUNT, OUTPUT_COUNT, is_array_input);
+    plhs[OUT_DERIVATIVES] = shaped_like(prhs[IN_STATE]);
     plhs[OUT_LEVEL] = mxCreateDoubleScalar(0.0);
-    plhs[OUT_VAPOUR_COMP] =
-        mxCreateDoubleMatrix(mxGetM(prhs[IN_FEED1_COMP]), mxGetN(prhs[IN_FEED1_COMP]), mxREAL);
+    plhs[OUT_VAPOUR_COMP] = shaped_like(prhs[IN_FEED1_COMP]);
     plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(0.0);
     plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
 }
