@@ -11,6 +11,7 @@
 #ifndef MEX_SUITE_ARGUMENT_CHECKS_H
 #define MEX_SUITE_ARGUMENT_CHECKS_H
 
+#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -39,6 +40,23 @@ struct Failure {
     char identifier[64];
     char message[768];
 };
+
+// A number as the hosts print it in a message: %g, with NaN, Inf and -Inf
+// spelled as they are (printf's own spelling of NaN depends on its sign).
+struct PrintedNumber {
+    char text[32];
+};
+inline PrintedNumber printed(double value)
+{
+    PrintedNumber number{};
+    if (std::isnan(value))
+        std::snprintf(number.text, sizeof number.text, "NaN");
+    else if (std::isinf(value))
+        std::snprintf(number.text, sizeof number.text, value > 0.0 ? "Inf" : "-Inf");
+    else
+        std::snprintf(number.text, sizeof number.text, "%g", value);
+    return number;
+}
 
 // Ends the call. The message is "input <pos> (<name>) " followed by the
 // formatted text, or the text alone for position 0; a null mnemonic gives a

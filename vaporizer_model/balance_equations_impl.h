@@ -53,7 +53,6 @@ void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapou
                            const double *antoine_b, const double *antoine_c, double gas_constant,
                            double density_factor, double temperature_offset)
 {
-    using std::exp;
     constexpr int n = component_count;
     // Every element of these is written before it is read.
     Scalar x[n];
@@ -87,7 +86,7 @@ void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapou
     wilson_activity(gamma, t, x, wilson_volume, wilson_energy, gas_constant, temperature_offset);
 
     for (int k = 0; k < n; ++k)
-        saturation[k] = exp(antoine_a[k] + antoine_b[k] / (t + antoine_c[k]));
+        saturation[k] = VapourPressure<Scalar>::of(antoine_a[k] + antoine_b[k] / (t + antoine_c[k]));
 
     Scalar pressure = 0.0;
     for (int k = 0; k < n; ++k)

@@ -21,6 +21,7 @@ struct RhsContext {
     DomainCheck domain;
     Jacobians jacobians;
     void *context;
+    const Settings *settings;
     std::size_t n;
     std::size_t parameters;  // m, when sensitivities are wanted
     Result *result;
@@ -34,25 +35,41 @@ struct RhsContext {
     double parameter_matrix[max_size * max_parameters];
 };
 
-void record_exit(RhsContext &rc, double t, const double *y, int bound, std::size_t derivative,
-                 double value)
+void record_exit(RhsContext &rc, double t, const double *y, int bound)
 {
     DomainExit &exit = rc.result->exit;
     exit.time = t;
     exit.bound = bound;
-    exit.derivative = derivative;
-    exit.value = value;
     std::memcpy(exit.state, y, rc.n * sizeof(double));
     rc.exit_seen = true;
 }
 
-// The first non-finite derivative, or n when all are finite.
-std::size_t first_nonfinite(const double *dydt, std::size_t n)
+// The first non-finite of count values, or count when all are finite.
+std::size_t first_nonfinite(const double *values, std::size_t count)
 {
     std::size_t k = 0;
-    while (k < n && std::isfinite(dydt[k]))
+    while (k < count && std::isfinite(values[k]))
         ++k;
     return k;
+}
+
+// Checks rows x columns values (column-major, columns after first_column
+// of what they belong to) for one that is not finite, and records the first
+// as the exit at y. True when all are finite.
+bool all_finite(RhsContext &rc, double t, const double *y, const double *values,
+                std::size_t rows, std::size_t columns, Nonfinite what,
+                std::size_t first_column = 0)
+{
+    const std::size_t k = first_nonfinite(values, rows * columns);
+    if (k == rows * columns)
+        return true;
+    record_exit(rc, t, y, 0);
+    DomainExit &exit = rc.result->exit;
+    exit.what = what;
+    exit.row = k % rows;
+    exit.column = first_column + k / rows;
+    exit.value = values[k];
+    return false;
 }
 
 // CVODE's right-hand side: the domain first, then the caller's f, counted
@@ -64,23 +81,19 @@ int cvode_rhs(sunrealtype t, N_Vector y, N_Vector ydot, void *user_data)
     const double *in = N_VGetArrayPointer(y);
     const int bound = rc->domain(in, rc->context);
     if (bound != 0) {
-        record_exit(*rc, t, in, bound, 0, 0.0);
+        record_exit(*rc, t, in, bound);
         return 1;
     }
     double *out = N_VGetArrayPointer(ydot);
     rc->rhs(in, out, rc->context);
     ++rc->result->statistics.rhs_evaluations;
-    const std::size_t k = first_nonfinite(out, rc->n);
-    if (k < rc->n) {
-        record_exit(*rc, t, in, 0, k, out[k]);
-        return 1;
-    }
-    return 0;
+    return all_finite(*rc, t, in, out, rc->n, 1, Nonfinite::Rate) ? 0 : 1;
 }
 
 // The Newton iteration's matrix from the system's exact df/dy; a trial state
-// outside the domain is a recoverable failure, as in the right-hand side.
-int cvode_jacobian(sunrealtype, N_Vector y, N_Vector, SUNMatrix jacobian, void *user_data,
+// outside the domain, or a matrix that is not finite (which would make every
+// Newton iterate NaN), is a recoverable failure, as in the right-hand side.
+int cvode_jacobian(sunrealtype t, N_Vector y, N_Vector, SUNMatrix jacobian, void *user_data,
                    N_Vector, N_Vector, N_Vector)
 {
     auto *rc = static_cast<RhsContext *>(user_data);
@@ -88,22 +101,29 @@ int cvode_jacobian(sunrealtype, N_Vector y, N_Vector, SUNMatrix jacobian, void *
     if (rc->domain(in, rc->context) != 0)
         return 1;
     // A dense SUNMatrix holds its columns one after the other, as column-major.
-    rc->jacobians(in, SUNDenseMatrix_Data(jacobian), nullptr, rc->context);
-    return 0;
+    double *matrix = SUNDenseMatrix_Data(jacobian);
+    rc->jacobians(in, matrix, nullptr, rc->context);
+    return all_finite(*rc, t, in, matrix, rc->n, rc->n, Nonfinite::Jacobian) ? 0 : 1;
 }
 
 // The sensitivity equations, s' = (df/dy) s for the start state's and
 // s' = (df/dy) s + df/dp for each parameter's, from the exact derivatives at
 // y (where f was just evaluated, inside the domain).
-int cvode_sensitivities(int count, sunrealtype, N_Vector y, N_Vector, N_Vector *sensitivities,
-                        N_Vector *rates, void *user_data, N_Vector, N_Vector)
+int cvode_sensitivities(int count, sunrealtype t, N_Vector y, N_Vector,
+                        N_Vector *sensitivities, N_Vector *rates, void *user_data, N_Vector,
+                        N_Vector)
 {
     auto *rc = static_cast<RhsContext *>(user_data);
     const std::size_t n = rc->n;
     const double *at = N_VGetArrayPointer(y);
     if (!rc->derivatives_known || std::memcmp(at, rc->derivatives_at, n * sizeof(double)) != 0) {
+        rc->derivatives_known = false;
         rc->jacobians(at, rc->state_matrix, rc->parameters > 0 ? rc->parameter_matrix : nullptr,
                       rc->context);
+        if (!all_finite(*rc, t, at, rc->state_matrix, n, n, Nonfinite::Jacobian) ||
+            !all_finite(*rc, t, at, rc->parameter_matrix, n, rc->parameters, Nonfinite::Jacobian,
+                        n))
+            return 1;
         std::memcpy(rc->derivatives_at, at, n * sizeof(double));
         rc->derivatives_known = true;
     }
@@ -121,6 +141,36 @@ int cvode_sensitivities(int count, sunrealtype, N_Vector y, N_Vector, N_Vector *
         }
     }
     return 0;
+}
+
+// The error weights with the relative tolerance applied to |y| up to each
+// component's ceiling: 1 / (rtol min(|y|, ceiling) + atol), as CVODE forms
+// 1 / (rtol |y| + atol) itself.
+int capped_weights(N_Vector y, N_Vector weights, void *user_data)
+{
+    const auto *rc = static_cast<const RhsContext *>(user_data);
+    const Settings &settings = *rc->settings;
+    const double *in = N_VGetArrayPointer(y);
+    double *out = N_VGetArrayPointer(weights);
+    for (std::size_t i = 0; i < rc->n; ++i) {
+        double magnitude = std::fabs(in[i]);
+        if (settings.relative_ceiling[i] > 0.0)
+            magnitude = std::min(magnitude, settings.relative_ceiling[i]);
+        const double tolerance = settings.relative_tolerance * magnitude +
+                                 settings.absolute_tolerance[settings.absolute_count == 1 ? 0 : i];
+        if (!(tolerance > 0.0))
+            return -1;
+        out[i] = 1.0 / tolerance;
+    }
+    return 0;
+}
+
+bool any_ceiling(const Settings &settings, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (settings.relative_ceiling[i] > 0.0)
+            return true;
+    return false;
 }
 
 void keep_message(Result &result, const char *message)
@@ -283,7 +333,9 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
         flag = CVodeSetMaxHnilWarns(s.memory, -1);
     if (flag == CV_SUCCESS)
         flag = CVodeInit(s.memory, cvode_rhs, 0.0, s.y);
-    if (flag == CV_SUCCESS && settings.absolute_count == 1) {
+    if (flag == CV_SUCCESS && any_ceiling(settings, n)) {
+        flag = CVodeWFtolerances(s.memory, capped_weights);
+    } else if (flag == CV_SUCCESS && settings.absolute_count == 1) {
         flag = CVodeSStolerances(s.memory, settings.relative_tolerance,
                                  settings.absolute_tolerance[0]);
     } else if (flag == CV_SUCCESS) {
@@ -349,7 +401,7 @@ int step_to_end(Solver &s, RhsContext &rc, double interval, const Settings &sett
         const double *y = N_VGetArrayPointer(s.y);
         const int bound = rc.domain(y, rc.context);
         if (bound != 0) {
-            record_exit(rc, t, y, bound, 0, 0.0);
+            record_exit(rc, t, y, bound);
             result.time = t;
             return accepted_outside_domain;
         }
@@ -359,17 +411,25 @@ int step_to_end(Solver &s, RhsContext &rc, double interval, const Settings &sett
     return CV_TOO_MUCH_WORK;
 }
 
-// The sensitivities at the end of the interval into the caller's matrices.
-void collect_sensitivities(Solver &s, std::size_t n, const Sensitivities &wanted)
+// The sensitivities at the end of the interval into the caller's matrices;
+// false, with the exit recorded, when one is not finite.
+bool collect_sensitivities(Solver &s, RhsContext &rc, double interval,
+                           const Sensitivities &wanted)
 {
+    const std::size_t n = rc.n;
     sunrealtype reached = 0.0;
     CVodeGetSens(s.memory, &reached, s.sensitivities);
     for (int k = 0; k < s.sensitivity_count; ++k) {
         const std::size_t column = static_cast<std::size_t>(k);
         double *into = column < n ? wanted.to_state + n * column
                                   : wanted.to_parameters + n * (column - n);
-        std::memcpy(into, N_VGetArrayPointer(s.sensitivities[k]), n * sizeof(double));
+        const double *sensitivity = N_VGetArrayPointer(s.sensitivities[k]);
+        if (!all_finite(rc, interval, N_VGetArrayPointer(s.y), sensitivity, n, 1,
+                        Nonfinite::Sensitivity, column))
+            return false;
+        std::memcpy(into, sensitivity, n * sizeof(double));
     }
+    return true;
 }
 
 void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double interval,
@@ -384,15 +444,18 @@ void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double i
     collect_statistics(s.memory, result.statistics);
     CVodeGetCurrentStep(s.memory, &result.step);
     if (flag == CV_TSTOP_RETURN) {
-        result.outcome = Outcome::Completed;
         result.time = interval;
+        if (sensitivities != nullptr && !collect_sensitivities(s, rc, interval, *sensitivities)) {
+            result.outcome = Outcome::LeftDomain;
+            return;
+        }
+        result.outcome = Outcome::Completed;
         std::memcpy(state, N_VGetArrayPointer(s.y), n * sizeof(double));
-        if (sensitivities != nullptr)
-            collect_sensitivities(s, n, *sensitivities);
         return;
     }
     if (flag == accepted_outside_domain) {
         result.outcome = Outcome::LeftDomain;
+        result.exit_accepted = true;
         return;
     }
     CVodeGetCurrentTime(s.memory, &result.time);
@@ -414,26 +477,27 @@ void single_step(RhsContext &rc, double *state, std::size_t n, double interval,
     double rates[max_size];
     rc.rhs(state, rates, rc.context);
     result.statistics.rhs_evaluations = 1;
-    const std::size_t k = first_nonfinite(rates, n);
-    if (k < n) {
-        record_exit(rc, 0.0, state, 0, k, rates[k]);
-        result.outcome = Outcome::LeftDomain;
+    result.outcome = Outcome::LeftDomain;
+    if (!all_finite(rc, 0.0, state, rates, n, 1, Nonfinite::Rate))
         return;
-    }
     double end[max_size];
     for (std::size_t i = 0; i < n; ++i)
         end[i] = state[i] + interval * rates[i];
     const int bound = rc.domain(end, rc.context);
     if (bound != 0) {
-        record_exit(rc, interval, end, bound, 0, 0.0);
-        result.outcome = Outcome::LeftDomain;
+        record_exit(rc, interval, end, bound);
         result.time = interval;
         return;
     }
     if (sensitivities != nullptr) {
-        double *parameter_matrix = sensitivities->parameters > 0 ? sensitivities->to_parameters
-                                                                 : nullptr;
+        const std::size_t m = sensitivities->parameters;
+        double *parameter_matrix = m > 0 ? sensitivities->to_parameters : nullptr;
         rc.jacobians(state, sensitivities->to_state, parameter_matrix, rc.context);
+        // The derivatives, not the sensitivities, would overflow: interval
+        // is below 1e-100.
+        if (!all_finite(rc, 0.0, state, sensitivities->to_state, n, n, Nonfinite::Jacobian) ||
+            !all_finite(rc, 0.0, state, parameter_matrix, n, m, Nonfinite::Jacobian, n))
+            return;
         for (std::size_t k = 0; k < n * n; ++k)
             sensitivities->to_state[k] = (k % (n + 1) == 0 ? 1.0 : 0.0) +
                                          interval * sensitivities->to_state[k];
@@ -456,7 +520,7 @@ Result integrate(RightHandSide rhs, DomainCheck domain, Jacobians jacobians, voi
     Result result;
     if (jacobians == nullptr)
         sensitivities = nullptr;
-    RhsContext rc{rhs, domain, jacobians, context, n,
+    RhsContext rc{rhs, domain, jacobians, context, &settings, n,
                   sensitivities != nullptr ? sensitivities->parameters : 0, &result, false,
                   false, {}, {}, {}};
     if (interval < single_step_interval)

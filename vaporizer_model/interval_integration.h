@@ -62,6 +62,12 @@ struct Settings {
     double max_step;                  // >= least_step(interval); infinity for no limit
     double initial_step;              // in [least_step(interval), max_step], or 0 to let CVODE choose
     long max_steps;                   // steps allowed for the whole interval
+    // Where relative_ceiling[i] > 0, the relative tolerance applies to
+    // min(|y[i]|, relative_ceiling[i]) instead of |y[i]|: a component that
+    // falls far within the interval is then held to its accuracy where it
+    // ends, and the error made while it was large does not swamp it once it
+    // is small. 0 (the default) for plain relative control.
+    double relative_ceiling[max_size] = {};
 };
 
 // A step at time t must be at least 16 eps t, as in the host's stiff
@@ -85,7 +91,8 @@ struct Statistics {
 
 enum class Outcome {
     Completed,
-    LeftDomain,           // the solution left the domain, or f turned non-finite on it
+    LeftDomain,           // the solution left the domain, or f, df/dy or the
+                          // sensitivities turned non-finite on it
     TooMuchWork,          // max_steps taken before the end of the interval
     TooMuchAccuracy,      // the tolerances ask for more than doubles hold
     ErrorTestFailures,    // the local error test failed repeatedly
@@ -94,11 +101,20 @@ enum class Outcome {
     SolverFailed,         // anything else CVODE reports
 };
 
+// What was not finite where the domain check found nothing (bound 0).
+enum class Nonfinite {
+    Rate,         // f: row is the element
+    Jacobian,     // df/dy: row and column
+    Sensitivity,  // an end sensitivity: row, and column (start element, then parameter)
+};
+
 // Where and how the solution left the domain.
 struct DomainExit {
     double time = 0.0;
-    int bound = 0;              // the DomainCheck's code; 0 for a non-finite derivative
-    std::size_t derivative = 0; // bound 0: the first non-finite derivative (zero-based)
+    int bound = 0;              // the DomainCheck's code; 0 for something not finite
+    Nonfinite what = Nonfinite::Rate;  // bound 0: what was not finite
+    std::size_t row = 0;        // bound 0: its first non-finite element (zero-based)
+    std::size_t column = 0;
     double value = 0.0;         // bound 0: its value
     double state[max_size] = {};  // the state found outside (or where f was not finite)
 };
@@ -109,6 +125,7 @@ struct Result {
     double step = 0.0;             // the step size last tried there
     Statistics statistics;
     DomainExit exit;               // for LeftDomain
+    bool exit_accepted = false;    // the exit is a state CVODE accepted (at time)
     double reached[max_size] = {};  // on a failure, the state accepted last (at time)
     char solver_message[256] = {};  // CVODE's own words on a failure, if any
 };

@@ -1,7 +1,6 @@
 #include "model_domain.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "balance_equations_impl.h"
 
@@ -10,12 +9,7 @@ namespace vaporizer_model {
 namespace {
 
 constexpr int components = 7;
-
-// NaN and infinities as the hosts print them.
-const char *nonfinite_name(double value)
-{
-    return std::isnan(value) ? "NaN" : (value > 0.0 ? "Inf" : "-Inf");
-}
+constexpr int dependent = 3;  // the component whose fraction is 1 less the others
 
 }  // namespace
 
@@ -24,12 +18,41 @@ void liquid_fractions(const double *state, double *fractions)
     generic::liquid_fractions(state, fractions);
 }
 
+void set_reachable_fractions(DomainLimits &limits, double feed1_flow, const double *feed1_comp,
+                             double feed2_flow, const double *feed2_comp)
+{
+    const double total = feed1_flow + feed2_flow;
+    double feed[components];
+    double others = 0.0;
+    for (int k = 0; k < components; ++k) {
+        feed[k] = feed1_flow * feed1_comp[k] + feed2_flow * feed2_comp[k];
+        if (k != dependent)
+            others += feed[k];
+    }
+    feed[dependent] = total - others;
+    // NaN feeds leave every bound reachable: nothing is known of them.
+    for (int k = 0; k < components; ++k) {
+        limits.fraction_can_fall[k] = !(feed[k] >= 0.0);
+        limits.fraction_can_rise[k] = !(feed[k] <= total);
+    }
+}
+
+bool unreachable_fraction_bound(int code, const DomainLimits &limits)
+{
+    const int k = component_of(code);
+    return (bound_of(code) == fraction_below_zero && !limits.fraction_can_fall[k]) ||
+           (bound_of(code) == fraction_above_one && !limits.fraction_can_rise[k]);
+}
+
 int domain_exit(const double *state, const DomainLimits &limits)
 {
-    // Written so that NaN fails every comparison and lands outside.
-    if (!(state[6] > 0.0))
+    for (int k = 0; k < 8; ++k)
+        if (!std::isfinite(state[k]))
+            return code_of(element_not_finite, k);
+    if (!(state[6] > limits.least_level) || !(state[6] > 0.0))
         return code_of(level_not_positive);
     const double t = state[7];
+    // Written so that a NaN limit fails the comparison and lands outside.
     if (!(t + limits.temperature_offset > 0.0))
         return code_of(below_absolute_zero);
     for (int k = 0; k < components; ++k)
@@ -68,13 +91,14 @@ int approaching_exit(const double *state, const double *rates, const DomainLimit
     int nearest = inside;
     double soonest = within;
     auto consider = [&](int bound_code, double distance, double shrinking) {
-        if (shrinking > 0.0 && distance / shrinking < soonest) {
+        if (shrinking > 0.0 && distance / shrinking < soonest &&
+            !unreachable_fraction_bound(bound_code, limits)) {
             soonest = distance / shrinking;
             nearest = bound_code;
         }
     };
     const double t = state[7];
-    consider(code_of(level_not_positive), state[6], -rates[6]);
+    consider(code_of(level_not_positive), state[6] - limits.least_level, -rates[6]);
     consider(code_of(below_absolute_zero), t + limits.temperature_offset, -rates[7]);
     for (int k = 0; k < components; ++k)
         if (limits.antoine_b[k] < 0.0)
@@ -94,70 +118,6 @@ int approaching_exit(const double *state, const double *rates, const DomainLimit
     }
     *time_to_reach = soonest;
     return nearest;
-}
-
-void describe_domain_exit(char *text, std::size_t size, int exit_code, const double *state,
-                          const DomainLimits &limits, double time, double interval,
-                          std::size_t derivative, double value)
-{
-    const int k = component_of(exit_code);
-    char what[160];
-    switch (bound_of(exit_code)) {
-    case level_not_positive:
-        std::snprintf(text, size, "the level reached 0 at t = %g within the interval [0, %g]: "
-                      "the vessel ran dry", time, interval);
-        return;
-    case below_absolute_zero:
-        std::snprintf(what, sizeof what, "the temperature fell to %g, absolute zero of the "
-                      "property set (T + temperature_offset = 0),", -limits.temperature_offset);
-        break;
-    case beyond_vapour_pressure_pole:
-        std::snprintf(what, sizeof what, "the temperature fell to %g, the pole of the vapour "
-                      "pressure of component %d (T + antoine_c = 0),", -limits.antoine_c[k], k + 1);
-        break;
-    case fraction_below_zero:
-        std::snprintf(what, sizeof what, "the mole fraction of component %d fell below 0", k + 1);
-        break;
-    case fraction_above_one:
-        std::snprintf(what, sizeof what, "the mole fraction of component %d rose above 1", k + 1);
-        break;
-    default:
-        std::snprintf(text, size, "the model is not defined at the state reached at t = %g "
-                      "within the interval [0, %g]: derivative %zu is %s (level %g, temperature "
-                      "%g)", time, interval, derivative + 1, nonfinite_name(value), state[6],
-                      state[7]);
-        return;
-    }
-    // The level says whether the vessel was about to run dry.
-    std::snprintf(text, size, "%s at t = %g within the interval [0, %g], with the level at %g",
-                  what, time, interval, state[6]);
-}
-
-void describe_outside_state(char *text, std::size_t size, int exit_code, const double *state,
-                            const DomainLimits &limits)
-{
-    const int k = component_of(exit_code);
-    double x[components];
-    liquid_fractions(state, x);
-    switch (bound_of(exit_code)) {
-    case level_not_positive:
-        std::snprintf(text, size, "the level (element 7) is %g; it must be above 0", state[6]);
-        return;
-    case below_absolute_zero:
-        std::snprintf(text, size, "the temperature (element 8) is %g, at or below absolute zero "
-                      "of the property set, -temperature_offset = %g", state[7],
-                      -limits.temperature_offset);
-        return;
-    case beyond_vapour_pressure_pole:
-        std::snprintf(text, size, "the temperature (element 8) is %g, at or below the pole of "
-                      "the vapour pressure of component %d, -antoine_c(%d) = %g", state[7], k + 1,
-                      k + 1, -limits.antoine_c[k]);
-        return;
-    default:
-        std::snprintf(text, size, "the mole fraction of component %d is %g, outside [0, 1] by "
-                      "more than %g", k + 1, x[k], limits.fraction_slack);
-        return;
-    }
 }
 
 }  // namespace vaporizer_model

@@ -36,6 +36,20 @@ struct TemperatureSquare<Dual<N>> {
     }
 };
 
+// An exponential that underflowed to 0 has derivative 0, also where the
+// exponent's derivative is infinite (at the pole of a vapour pressure).
+template <int N>
+struct VapourPressure<Dual<N>> {
+    static Dual<N> of(const Dual<N> &exponent)
+    {
+        using std::exp;
+        Dual<N> pressure = exp(exponent);
+        if (pressure.value() == 0.0)
+            pressure.derivatives().setZero();
+        return pressure;
+    }
+};
+
 }  // namespace generic
 
 namespace {

@@ -35,6 +35,21 @@ struct TemperatureSquare<double> {
     static double of(double t) { return std::pow(t, square_exponent); }
 };
 
+// How a scalar type takes the exponential of a vapour pressure,
+// exp(A + B / (T + C)). At T + C = +0 with B < 0 the exponent is -Inf and
+// the pressure 0, its limit from inside the domain; so is its derivative,
+// which a differentiating type, multiplying the pressure 0 by the
+// exponent's infinite derivative, would make NaN. Such a type specialises
+// this to give 0 there; double takes exp itself.
+template <class Scalar>
+struct VapourPressure {
+    static Scalar of(const Scalar &exponent)
+    {
+        using std::exp;
+        return exp(exponent);
+    }
+};
+
 template <class Scalar>
 void mixture_enthalpies(Scalar *liquid_enthalpy, Scalar *vapour_enthalpy,
                         const Scalar *liquid_weights, const Scalar *vapour_weights,

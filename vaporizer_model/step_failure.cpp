@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "domain_messages.h"
+
 namespace step_failure {
 
 namespace {
@@ -38,9 +40,8 @@ Failure describe_failure(const interval_integration::Result &r, double interval,
 {
     Failure f{"leftDomain", {}};
     if (r.outcome == Outcome::LeftDomain) {
-        vaporizer_model::describe_domain_exit(f.message, sizeof f.message, r.exit.bound,
-                                              r.exit.state, limits, r.exit.time, interval,
-                                              r.exit.derivative, r.exit.value);
+        vaporizer_model::describe_domain_exit(f.message, sizeof f.message, r.exit, limits,
+                                              interval);
         return f;
     }
     const FailureText *text = &failure_texts[5];

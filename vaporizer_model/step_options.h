@@ -33,13 +33,14 @@ inline int option_of(const char *field)
     return k;
 }
 
-// [] (an empty double array) stands for no options; anything else must be a
-// 1-by-1 struct. Empty fields are not set.
+// [] (the 0-by-0 full double array) stands for no options; anything else,
+// other empty values included, must be a 1-by-1 struct. Empty fields are
+// not set.
 inline StepOptions read_options(const mxArray *array)
 {
     using argument_checks::reject;
     StepOptions options;
-    if (mxIsDouble(array) && mxGetNumberOfElements(array) == 0)
+    if (mxIsDouble(array) && !mxIsSparse(array) && mxGetM(array) == 0 && mxGetN(array) == 0)
         return options;
     if (!mxIsStruct(array) || mxGetNumberOfElements(array) != 1)
         reject(input_options, "badOptions", "must be a 1-by-1 struct such as odeset returns, or []");

@@ -1,8 +1,10 @@
 #include "step_vaporizer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "domain_messages.h"
 #include "floating_point_environment.h"
 #include "model_domain.h"
 #include "model_jacobian.h"
@@ -64,38 +66,160 @@ void require_finite_state(const double *state)
         if (!std::isfinite(state[k]))
             reject(input_state, "stateNotFinite",
                    "must be finite in its first 8 elements; element %d is %s", k + 1,
-                   std::isnan(state[k]) ? "NaN" : (state[k] > 0.0 ? "Inf" : "-Inf"));
+                   argument_checks::printed(state[k]).text);
 }
 
-// A level that fell below this fraction of where it started is 0: the
-// vessel ran dry, whichever bound the solution crossed first on the way.
+// The inputs that draw the domain's temperature bounds must be numbers:
+// with a NaN among them no state lies inside, and the state is not to blame.
+void require_defined_domain(const ModelInputs &in)
+{
+    if (std::isnan(in.scalars[IN_TEMPERATURE_OFFSET]))
+        reject({module, IN_TEMPERATURE_OFFSET + 1, "temperature_offset"}, "undefinedDomain",
+               "is NaN, so the model's domain (T + temperature_offset > 0) is not defined");
+    for (int k = 0; k < component_count; ++k)
+        if (in.arrays[IN_ANTOINE_B][k] < 0.0 && std::isnan(in.arrays[IN_ANTOINE_C][k]))
+            reject({module, IN_ANTOINE_C + 1, "antoine_c"}, "undefinedDomain",
+                   "element %d is NaN, so the model's domain (T + antoine_c > 0 where "
+                   "antoine_b < 0) is not defined", k + 1);
+}
+
+// A level that falls below this fraction of where it started is dry: the
+// rates grow as 1 / level, and no integration follows them further.
 constexpr double dry_fraction = 1e-6;
 
 // Names the edge of the model's domain that the solution ran into. When
 // CVODE's steps collapse and its error test or Newton iteration gives up,
 // the solution is running into that edge (inside the domain the model is
 // smooth): the edge it was heading for, if it would reach it within the
-// interval.
+// interval. A trial or accepted state beyond a fraction bound that the
+// solution cannot cross overshot it; the edge it was heading for is named
+// instead, where there is one.
 void name_the_edge(interval_integration::Result &result, const ModelContext &model,
-                   double start_level, double interval)
+                   double interval)
 {
     using interval_integration::Outcome;
-    if (result.outcome == Outcome::ErrorTestFailures ||
-        result.outcome == Outcome::ConvergenceFailures) {
-        double rates[state_count];
-        model_rhs(result.reached, rates, const_cast<ModelContext *>(&model));
-        double time_to_reach = 0.0;
-        const int edge = vaporizer_model::approaching_exit(
-            result.reached, rates, model.limits, interval - result.time, &time_to_reach);
-        if (edge == vaporizer_model::inside)
-            return;
-        result.outcome = Outcome::LeftDomain;
-        result.exit.time = result.time + time_to_reach;
-        result.exit.bound = edge;
-        std::memcpy(result.exit.state, result.reached, sizeof result.reached);
+    const bool collapsed = result.outcome == Outcome::ErrorTestFailures ||
+                           result.outcome == Outcome::ConvergenceFailures;
+    const bool overshot =
+        result.outcome == Outcome::LeftDomain &&
+        vaporizer_model::unreachable_fraction_bound(result.exit.bound, model.limits);
+    if (!collapsed && !overshot)
+        return;
+    // The state accepted last, where the integration failed; the accepted
+    // state itself where it was accepted outside.
+    double from[state_count];
+    std::memcpy(from, result.exit_accepted ? result.exit.state : result.reached, sizeof from);
+    double rates[state_count];
+    model_rhs(from, rates, const_cast<ModelContext *>(&model));
+    double time_to_reach = 0.0;
+    const int edge = vaporizer_model::approaching_exit(from, rates, model.limits,
+                                                      interval - result.time, &time_to_reach);
+    if (edge == vaporizer_model::inside)
+        return;
+    result.outcome = Outcome::LeftDomain;
+    result.exit.time = result.time + time_to_reach;
+    result.exit.bound = edge;
+    std::memcpy(result.exit.state, from, sizeof from);
+}
+
+// Integration passes of one interval, and what they need to start over.
+struct Passes {
+    const ModelContext &model;
+    const double *start;
+    double interval;
+    interval_integration::Settings settings;
+    bool exact_jacobian;
+    interval_integration::Sensitivities *sensitivities;  // null for none
+};
+
+void add(interval_integration::Statistics &total, const interval_integration::Statistics &pass)
+{
+    total.steps += pass.steps;
+    total.failed_steps += pass.failed_steps;
+    total.rhs_evaluations += pass.rhs_evaluations;
+    total.jacobian_evaluations += pass.jacobian_evaluations;
+    total.nonlinear_iterations += pass.nonlinear_iterations;
+    total.convergence_failures += pass.convergence_failures;
+}
+
+// A level that ends below this fraction of where it started is integrated
+// again with tighter tolerances; so is one that ends below half the level
+// those tolerances were set for.
+constexpr double refine_below = 0.1;
+constexpr double settle_above = 0.5;
+constexpr int max_passes = 3;
+// The tightest relative tolerance a pass near dry scales down to: where the
+// level is a millionth of its start (dry) at the default RelTol, 1e-8.
+constexpr double least_relative_tolerance = 1e-13;
+
+// The settings of a pass that expects the level to end at lowest (below
+// refine_below times where it started). The level's end value is the start
+// level less what drained, and the drain is the integral of a rate set by
+// every element: for the end level to be right to RelTol of itself, the
+// whole integration must be right to RelTol times the end level's share of
+// the start. Every tolerance shrinks in that proportion (times ten: the
+// first pass is right to the share of a tenth of the start), RelTol no
+// further than least_relative_tolerance; and the level's relative tolerance
+// applies to at most its end value, so the error made while the vessel was
+// full does not swamp the level near dry.
+interval_integration::Settings near_dry(const interval_integration::Settings &given,
+                                        double lowest, double start_level)
+{
+    interval_integration::Settings settings = given;
+    const double scale =
+        std::max(lowest / (refine_below * start_level),
+                 std::min(1.0, least_relative_tolerance / given.relative_tolerance));
+    settings.relative_tolerance = settings.relative_tolerance * scale;
+    for (int k = 0; k < state_count; ++k)
+        settings.absolute_tolerance[k] = settings.absolute_tolerance[k] * scale;
+    settings.relative_ceiling[6] = lowest;
+    return settings;
+}
+
+// Advances end_state over the interval from the start. The level's error is
+// held to RelTol and AbsTol(7) relative to where it starts, and the rates
+// grow as 1 / level: an error that is small beside the start level is large
+// beside a level near dry. So where the level ends far below where it
+// started, the interval is integrated again from the start with the
+// tolerances set for where it ended (near_dry()), until it ends at a level
+// they were set for. False when no pass gets there, with end_state the
+// start and in result.reached the state the first pass ended at.
+bool integrate_following_the_level(const Passes &p, double *end_state,
+                                   interval_integration::Result &result)
+{
+    using interval_integration::Outcome;
+    const double start_level = p.start[6];
+    double lowest = start_level;
+    double threshold = refine_below * start_level;
+    interval_integration::Statistics total;
+    double first_end[state_count];
+    for (int pass = 0; pass < max_passes; ++pass) {
+        const interval_integration::Settings settings =
+            pass == 0 ? p.settings : near_dry(p.settings, lowest, start_level);
+        std::memcpy(end_state, p.start, sizeof(double) * state_count);
+        result = interval_integration::integrate(
+            model_rhs, model_domain, p.exact_jacobian ? model_jacobians : nullptr,
+            const_cast<ModelContext *>(&p.model), end_state, state_count, p.interval, settings,
+            p.sensitivities);
+        add(total, result.statistics);
+        result.statistics = total;
+        name_the_edge(result, p.model, p.interval);
+        if (result.outcome == Outcome::LeftDomain || (pass == 0 && result.outcome != Outcome::Completed))
+            return true;
+        if (result.outcome == Outcome::Completed && !(end_state[6] < threshold))
+            return true;
+        if (pass == 0)
+            std::memcpy(first_end, end_state, sizeof first_end);
+        // Tighter tolerances that doubles cannot hold, or that the steps
+        // cannot meet, leave the level too near dry to be followed.
+        if (result.outcome != Outcome::Completed)
+            break;
+        lowest = end_state[6];
+        threshold = settle_above * lowest;
     }
-    if (result.outcome == Outcome::LeftDomain && result.exit.state[6] < dry_fraction * start_level)
-        result.exit.bound = vaporizer_model::code_of(vaporizer_model::level_not_positive);
+    std::memcpy(result.reached, first_end, sizeof first_end);
+    std::memcpy(end_state, p.start, sizeof(double) * state_count);
+    return false;
 }
 
 }  // namespace
@@ -120,6 +244,10 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
                                             in.arrays[IN_DENSITY],
                                             in.scalars[IN_DENSITY_FACTOR]));
         model.limits.fraction_slack = settings.fraction_slack;
+        model.limits.least_level = dry_fraction * start[6];
+        vaporizer_model::set_reachable_fractions(
+            model.limits, in.scalars[IN_FEED1_FLOW], in.arrays[IN_FEED1_COMP],
+            in.scalars[IN_FEED2_FLOW], in.arrays[IN_FEED2_COMP]);
         outside = vaporizer_model::domain_exit(start, model.limits);
     }
     if (options.max_step > 0.0 && options.max_step < settings.least_step)
@@ -128,6 +256,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
                "step advances the time at the end of the interval",
                settings.least_step);
     require_finite_state(start);
+    require_defined_domain(in);
     if (outside != 0) {
         char why[256];
         vaporizer_model::describe_outside_state(why, sizeof why, outside, start, model.limits);
@@ -141,6 +270,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         end.state_sensitivity[k * (state_count + 1)] = 1.0;
     interval_integration::Result result;
     result.outcome = interval_integration::Outcome::Completed;
+    bool resolved = true;
     {
         const FixedEnvironment fixed_fpu;
         double u[input_count];
@@ -153,17 +283,22 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         const bool sensitive = request.state_sensitivity || request.input_sensitivity;
         if (sensitive)
             settings.integration.max_steps = step_settings::max_steps_with_sensitivities;
-        if (interval > 0.0) {
-            result = interval_integration::integrate(
-                model_rhs, model_domain, request.exact_jacobian ? model_jacobians : nullptr,
-                &model, end.state, state_count, interval, settings.integration,
-                sensitive ? &sensitivities : nullptr);
-            name_the_edge(result, model, start[6], interval);
-        }
-        if (result.outcome == interval_integration::Outcome::Completed && request.end_outputs)
+        if (interval > 0.0)
+            resolved = integrate_following_the_level(
+                {model, start, interval, settings.integration, request.exact_jacobian,
+                 sensitive ? &sensitivities : nullptr},
+                end.state, result);
+        if (resolved && result.outcome == interval_integration::Outcome::Completed &&
+            request.end_outputs)
             evaluate_model(in, end.state, end.derivatives, &end.level, end.vapour_comp,
                            &end.temperature, &end.pressure);
     }
+    if (!resolved)
+        reject({module, 0, nullptr}, "leftDomain",
+               "the level falls to about %s by the end of the interval [0, %g], %s of where it "
+               "started: too close to dry to be followed to the tolerances",
+               argument_checks::printed(result.reached[6]).text, interval,
+               argument_checks::printed(result.reached[6] / start[6]).text);
     if (result.outcome != interval_integration::Outcome::Completed) {
         const step_failure::Failure failure =
             step_failure::describe_failure(result, interval, model.limits);

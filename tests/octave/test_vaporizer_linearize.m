@@ -59,6 +59,20 @@ for n = 1:4
 end
 printf('largest relative difference from the complex step: %g\n', worst);
 
+% On the pole of a vapour pressure (T = -antoine_c(7)) that pressure is 0,
+% the limit from inside the domain, and so is its derivative: A to C are
+% finite, A's temperature column the one-sided difference quotient, and D,
+% which no output's dependence on the inputs fills, is 0.
+c = base;
+c{1}(8) = -p.antoine_c(7);
+[A, B, C, D] = vaporizer_linearize(c{:});
+assert(all(isfinite([A(:); B(:); C(:)])) && isequal(D, zeros(10, 20)));
+warm = c;
+warm{1}(8) = c{1}(8) + 1e-6;
+[ds, ~, ~, ~, ~] = vaporizer(c{:});
+[ds_warm, ~, ~, ~, ~] = vaporizer(warm{:});
+assert(max(abs((ds_warm - ds) / 1e-6 - A(:, 8))) <= 1e-4 * max(abs(A(:, 8))));
+
 % Counts first, then inputs as vaporizer checks them, under this module's name.
 expect_error(@() vaporizer_linearize(base{1:24}), 'vaporizer_linearize:inputCount', ...
              'takes the 25 inputs of vaporizer; it was given 24');

@@ -253,6 +253,53 @@ const BadCall bad_calls[] = {
      },
      "vaporizer_step:badOptions",
      "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"0-by-3 options",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_dense(ArrayClass::Double, 0, 3);
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"sparse empty options",
+     [](StepCall &s, int &) {
+         s.options({});
+         s.arrays[26] = make_sparse(0, 0, {}, {0});
+     },
+     "vaporizer_step:badOptions",
+     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
+    {"NaN temperature_offset", [](StepCall &s, int &) { s.arrays[24] = make_scalar(nan); },
+     "vaporizer_step:undefinedDomain",
+     "input 25 (temperature_offset) is NaN, so the model's domain (T + temperature_offset > 0) "
+     "is not defined"},
+    {"NaN antoine_c",
+     [](StepCall &s, int &) {
+         VaporizerInputs in;
+         in.antoine_c[5] = nan;
+         s.arrays[21] = make_column(in.antoine_c);
+     },
+     "vaporizer_step:undefinedDomain",
+     "input 22 (antoine_c) element 6 is NaN, so the model's domain (T + antoine_c > 0 where "
+     "antoine_b < 0) is not defined"},
+    // With its sensitivities, the single explicit step of an interval below
+    // 1e-100 checks the derivatives it returns, as the integration does.
+    {"infinite area, sensitivities over 1e-120",
+     [](StepCall &s, int &nlhs) {
+         s.arrays[9] = make_scalar(inf);
+         s.arrays[25] = make_scalar(1e-120);
+         nlhs = 8;
+     },
+     "vaporizer_step:leftDomain",
+     "the model's Jacobian is not finite at the state reached at t = 0 within the interval [0, "
+     "1e-120]: the derivative of rate 1 by state element 1 is NaN (level 1.2, temperature 78.5)"},
+    {"heat of 1e308, sensitivities over 1e-50",
+     [](StepCall &s, int &nlhs) {
+         s.arrays[2] = make_scalar(1e308);
+         s.arrays[25] = make_scalar(1e-50);
+         nlhs = 7;
+     },
+     "vaporizer_step:leftDomain",
+     "the model's Jacobian is not finite at the state reached at t = 0 within the interval [0, "
+     "1e-50]: the derivative of rate 8 by state element 1 is -Inf (level 1.2, temperature 78.5)"},
     {"RelTol twice",
      [](StepCall &s, int &) {
          std::vector<Field> fields = one_option("RELTOL", make_scalar(1e-3));
@@ -330,8 +377,11 @@ TEST(VaporizerStep, OptionsAreMatchedWithoutCaseAndEmptyOnesIgnored)
 // A vapour draw far above both feeds empties the vessel within the
 // interval: at the defaults, at tight and at loose tolerances, and over
 // random draws and starting levels, the call ends in the one error that says
-// the vessel ran dry, never in a state.
-TEST(VaporizerStep, AVesselThatRunsDryEndsInOneError)
+// the vessel ran dry, never in a state. Without the heat to boil it, the
+// draw cools the liquid instead, toward the pole of a vapour pressure, and
+// the error names that pole: the fractions, which the trial steps overshoot
+// there, cannot leave [0, 1] with these feeds.
+TEST(VaporizerStep, LeavingTheDomainEndsInOneErrorNamingTheBoundCrossed)
 {
     std::mt19937_64 random(17);
     const std::vector<std::vector<Field> (*)()> tolerances = {
@@ -343,17 +393,30 @@ TEST(VaporizerStep, AVesselThatRunsDryEndsInOneError)
         in.vapour_flow = uniform(random, 20.0, 60.0);
         in.heat_input = in.vapour_flow * uniform(random, 5e4, 7e4);
         in.state[6] = uniform(random, 0.05, 1.5);
+        const bool cooled = trial % 2 == 1;
+        if (cooled)
+            in.heat_input = uniform(random, 0.0, 2e4);
         StepCall step(in, 5000.0);
         step.options(tolerances[trial % 3]());
         const CallResult result = step.call();
         SCOPED_TRACE(result.message);
         EXPECT_EQ(result.identifier, "vaporizer_step:leftDomain");
-        EXPECT_EQ(result.message.rfind("the level reached 0 at t = ", 0), 0u);
-        const double when = std::stod(result.message.substr(27));
+        const std::size_t at = result.message.find(" at t = ");
+        ASSERT_NE(at, std::string::npos);
+        const double when = std::stod(result.message.substr(at + 8));
         EXPECT_GT(when, 0.0);
         EXPECT_LT(when, 5000.0);
-        EXPECT_NE(result.message.find("within the interval [0, 5000]: the vessel ran dry"),
-                  std::string::npos);
+        if (cooled) {
+            EXPECT_EQ(result.message.rfind("the temperature fell to ", 0), 0u);
+            EXPECT_NE(result.message.find(", the pole of the vapour pressure of component "),
+                      std::string::npos);
+        } else {
+            EXPECT_EQ(result.message.rfind("the level fell to ", 0), 0u);
+            EXPECT_NE(result.message.find(", a millionth of where it started, at t = "),
+                      std::string::npos);
+            EXPECT_NE(result.message.find("within the interval [0, 5000]: the vessel ran dry"),
+                      std::string::npos);
+        }
     }
     EXPECT_EQ(live_array_count(), before);
 }
