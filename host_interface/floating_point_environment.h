@@ -14,16 +14,21 @@
 //     precision, round to nearest, every exception masked. mingw-w64's exp,
 //     log and pow compute on the x87 unit and round once to double; they are
 //     written for 64-bit precision, give other bits at 53 bits, and round
-//     in the current direction.
+//     in the current direction;
+//   - FPCR (aarch64): 0, the state Linux starts processes in: round to
+//     nearest, no flush-to-zero (FZ, and FZ16 for half precision), NaNs
+//     propagated rather than replaced by the default NaN (DN), IEEE half
+//     precision (AHP), no exception trap enabled, and none of the
+//     alternative handling of newer cores (AH, FIZ, NEP).
 //
 // The destructor puts back the caller's environment exactly, modes and
-// exception flags, so the caller sees neither a changed mode nor a flag it
-// did not raise. It runs on every path out of the scope, unwinding included;
-// the gateways still hold one only around their computation, after every
-// error call, because not every host unwinds its error call as a C++
-// exception. Where neither unit exists it does nothing. It allocates nothing,
-// and the computational routines never see it: the gateway that calls them
-// holds it.
+// exception flags (MXCSR; the x87 environment; FPCR and FPSR), so the caller
+// sees neither a changed mode nor a flag it did not raise. It runs on every
+// path out of the scope, unwinding included; the gateways still hold one
+// only around their computation, after every error call, because not every
+// host unwinds its error call as a C++ exception. Where none of these units
+// exists it does nothing. It allocates nothing, and the computational
+// routines never see it: the gateway that calls them holds it.
 #ifndef MEX_SUITE_FLOATING_POINT_ENVIRONMENT_H
 #define MEX_SUITE_FLOATING_POINT_ENVIRONMENT_H
 
@@ -37,11 +42,42 @@
 #if defined(__x86_64__) && defined(_WIN32) && defined(__GNUC__)
 #define MEX_SUITE_FIX_X87 1
 #endif
+#if defined(__aarch64__) && defined(__GNUC__)
+#include <cstdint>
+#define MEX_SUITE_FIX_FPCR 1
+#endif
 
 namespace floating_point_environment {
 
 constexpr unsigned int fixed_mxcsr = 0x1F80;
 constexpr unsigned short fixed_x87_control = 0x037F;
+
+#if MEX_SUITE_FIX_FPCR
+constexpr std::uint64_t fixed_fpcr = 0;
+
+// FPCR and FPSR are read and written as 64-bit system registers; their upper
+// halves are reserved.
+inline std::uint64_t read_fpcr()
+{
+    std::uint64_t value;
+    __asm__ __volatile__("mrs %0, fpcr" : "=r"(value) : : "memory");
+    return value;
+}
+inline void write_fpcr(std::uint64_t value)
+{
+    __asm__ __volatile__("msr fpcr, %0" : : "r"(value) : "memory");
+}
+inline std::uint64_t read_fpsr()
+{
+    std::uint64_t value;
+    __asm__ __volatile__("mrs %0, fpsr" : "=r"(value) : : "memory");
+    return value;
+}
+inline void write_fpsr(std::uint64_t value)
+{
+    __asm__ __volatile__("msr fpsr, %0" : : "r"(value) : "memory");
+}
+#endif
 
 class FixedEnvironment {
 public:
@@ -55,10 +91,22 @@ public:
         __asm__ __volatile__("fnstenv %0" : "=m"(saved_x87_) : : "memory");
         __asm__ __volatile__("fldcw %0" : : "m"(fixed_x87_control) : "memory");
 #endif
+#if MEX_SUITE_FIX_FPCR
+        // A write to FPCR can stall the pipeline: skipped when the caller's
+        // modes are the fixed ones already, as they usually are.
+        saved_fpcr_ = read_fpcr();
+        saved_fpsr_ = read_fpsr();
+        if (saved_fpcr_ != fixed_fpcr)
+            write_fpcr(fixed_fpcr);
+#endif
     }
 
     ~FixedEnvironment()
     {
+#if MEX_SUITE_FIX_FPCR
+        write_fpcr(saved_fpcr_);
+        write_fpsr(saved_fpsr_);  // drops the flags raised in the scope
+#endif
 #if MEX_SUITE_FIX_X87
         __asm__ __volatile__("fldenv %0" : : "m"(saved_x87_) : "memory");
 #endif
@@ -76,6 +124,9 @@ private:
 #endif
 #if MEX_SUITE_FIX_X87
     unsigned int saved_x87_[7] = {};  // the 28-byte environment fnstenv stores
+#endif
+#if MEX_SUITE_FIX_FPCR
+    std::uint64_t saved_fpcr_ = 0, saved_fpsr_ = 0;
 #endif
 };
 

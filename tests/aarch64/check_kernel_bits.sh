@@ -6,37 +6,13 @@
 #   check_kernel_bits.sh <cross project dir> <mirrored targets file> <build dir> <native kernel_bits>
 #
 # Exits 77 (skipped) when the cross compiler, qemu or GoogleTest's sources
-# are missing. AARCH64_CXX, QEMU_AARCH64 and GTEST_SOURCE_DIR, when set, name
-# them; JOBS the build's parallel jobs (2).
+# are missing (cross_build.sh, which also says what names them).
 set -euo pipefail
-project_dir=$(realpath "$1")
-mirror_file=$(realpath "$2")
 build_dir=$3
 native_driver=$4
-
-: "${AARCH64_CXX:=$(command -v aarch64-linux-gnu-g++ || true)}"
-: "${QEMU_AARCH64:=$(command -v qemu-aarch64 || command -v qemu-aarch64-static || true)}"
-: "${GTEST_SOURCE_DIR:=/usr/src/googletest/googletest}"
-for program in "$AARCH64_CXX" "$QEMU_AARCH64"; do
-  if [ ! -x "$program" ]; then
-    echo "SKIP: no aarch64-linux-gnu-g++ or qemu-aarch64 (Debian: g++-aarch64-linux-gnu, qemu-user)"
-    exit 77
-  fi
-done
-if [ ! -f "$GTEST_SOURCE_DIR/CMakeLists.txt" ]; then
-  echo "SKIP: no GoogleTest sources in $GTEST_SOURCE_DIR (Debian: googletest)"
-  exit 77
-fi
-
-mkdir -p "$build_dir"
-if ! cmake -S "$project_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE= \
-    -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR=aarch64 \
-    -DCMAKE_CXX_COMPILER="$AARCH64_CXX" -DMIRRORED_TARGETS="$mirror_file" \
-    -DGTEST_SOURCE_DIR="$GTEST_SOURCE_DIR" >"$build_dir/configure.log" 2>&1; then
-  cat "$build_dir/configure.log"
-  exit 1
-fi
-cmake --build "$build_dir" -j "${JOBS:-2}"
+source "$(dirname "$0")/cross_build.sh"
+cross_build "$1" "$2" "$build_dir" kernel_bits vaporizer_kernels_test transmission_update_test \
+  vaporizer_optimisation_test
 
 # The unit tests' own exact-bit expectations, on this machine.
 status=0
