@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "floating_point_environment.h"
+
 #if defined(__GNUC__)
 #define MEX_SUITE_PRINTF_FORMAT(string_index, first_to_check) \
     __attribute__((__format__(__printf__, string_index, first_to_check)))
@@ -49,6 +51,7 @@ struct PrintedNumber {
 inline PrintedNumber printed(double value)
 {
     PrintedNumber number{};
+    const floating_point_environment::FixedPrintingEnvironment fixed_fpu;  // as in reject()
     if (std::isnan(value))
         std::snprintf(number.text, sizeof number.text, "NaN");
     else if (std::isinf(value))
@@ -60,7 +63,10 @@ inline PrintedNumber printed(double value)
 
 // Ends the call. The message is "input <pos> (<name>) " followed by the
 // formatted text, or the text alone for position 0; a null mnemonic gives a
-// message without identifier.
+// message without identifier. Numbers are printed in the fixed
+// floating-point environment: printf rounds them in the current direction
+// (on x86-64 by the x87 control word), and a message must not depend on the
+// caller's.
 [[noreturn]] inline void reject(const InputName &input, const char *mnemonic, const char *format,
                                 ...) MEX_SUITE_PRINTF_FORMAT(3, 4);
 
@@ -68,6 +74,7 @@ inline PrintedNumber printed(double value)
                                 ...)
 {
     Failure failure{};
+    const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
     if (mnemonic != nullptr)
         std::snprintf(failure.identifier, sizeof failure.identifier, "%s:%s", input.module,
                       mnemonic);

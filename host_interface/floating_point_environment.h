@@ -130,6 +130,37 @@ private:
 #endif
 };
 
+// The environment for printing numbers into a message: the fixed one, and
+// on x86-64 outside Windows the x87 control word as well, since the C
+// library formats a double with x87 arithmetic and rounds its digits in the
+// x87 unit's direction, which FixedEnvironment leaves to the caller there
+// (no computation uses that unit). Only error paths print, so what the
+// x87 environment costs to save does not matter.
+class FixedPrintingEnvironment {
+public:
+    FixedPrintingEnvironment()
+    {
+#if MEX_SUITE_FIX_MXCSR && !MEX_SUITE_FIX_X87 && defined(__GNUC__)
+        __asm__ __volatile__("fnstenv %0" : "=m"(saved_x87_) : : "memory");
+        __asm__ __volatile__("fldcw %0" : : "m"(fixed_x87_control) : "memory");
+#endif
+    }
+    ~FixedPrintingEnvironment()
+    {
+#if MEX_SUITE_FIX_MXCSR && !MEX_SUITE_FIX_X87 && defined(__GNUC__)
+        __asm__ __volatile__("fldenv %0" : : "m"(saved_x87_) : "memory");
+#endif
+    }
+    FixedPrintingEnvironment(const FixedPrintingEnvironment &) = delete;
+    FixedPrintingEnvironment &operator=(const FixedPrintingEnvironment &) = delete;
+
+private:
+    FixedEnvironment fixed_;
+#if MEX_SUITE_FIX_MXCSR && !MEX_SUITE_FIX_X87 && defined(__GNUC__)
+    unsigned int saved_x87_[7] = {};
+#endif
+};
+
 }  // namespace floating_point_environment
 
 #endif

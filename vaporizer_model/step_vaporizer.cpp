@@ -259,7 +259,11 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
     require_defined_domain(in);
     if (outside != 0) {
         char why[256];
-        vaporizer_model::describe_outside_state(why, sizeof why, outside, start, model.limits);
+        {
+            const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
+            vaporizer_model::describe_outside_state(why, sizeof why, outside, start,
+                                                    model.limits);
+        }
         reject(input_state, "stateOutsideDomain", "is outside the model's domain: %s", why);
     }
 
@@ -300,8 +304,11 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
                argument_checks::printed(result.reached[6]).text, interval,
                argument_checks::printed(result.reached[6] / start[6]).text);
     if (result.outcome != interval_integration::Outcome::Completed) {
-        const step_failure::Failure failure =
-            step_failure::describe_failure(result, interval, model.limits);
+        step_failure::Failure failure;
+        {
+            const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
+            failure = step_failure::describe_failure(result, interval, model.limits);
+        }
         reject({module, 0, nullptr}, failure.mnemonic, "%s", failure.message);
     }
     end.statistics = result.statistics;

@@ -52,13 +52,15 @@
 %   no less than 1e-13), and the level's relative tolerance applied to at
 %   most its end value; again, should the level then end below half of that
 %   value. Such a call costs two or three integrations, and STATS counts
-%   them all. At the defaults the state is then within 1e-5 of the exact
-%   solution too (the level measured against itself): over 130 random
-%   drains to between a millionth and a twentieth of the starting level,
-%   1.4e-5 at worst against ode45 and ode15s at RelTol 1e-13, whose
-%   difference from each other was of that size. Where the tighter
-%   tolerances cannot be met, the call ends in leftDomain naming the level
-%   it falls to by the end of the interval.
+%   them all. The state is then within 1e-5 of the exact solution too (the
+%   level measured against itself, the temperature on the absolute scale):
+%   over 70 random drains to between a millionth and a twentieth of the
+%   starting level, each called at the defaults and at RelTol 1e-8, AbsTol
+%   1e-10 (30 of them with the sensitivities), 137 of the 140 calls returned
+%   a state, within 4.4e-6 of ode45 at RelTol 1e-13 at worst, and 3, drained
+%   to about 1.2e-6 of the start, ended in leftDomain: where the tighter
+%   tolerances cannot be met, the call ends there, naming the level it
+%   falls to by the end of the interval.
 %
 %   The model's domain. The model means something only where its equations
 %   divide by nothing and take no logarithm or exponential of a meaningless

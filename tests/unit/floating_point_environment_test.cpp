@@ -205,9 +205,8 @@ std::vector<ModuleCall> module_calls()
 }
 
 // What a call gives the host, as bytes: every output with its dimensions
-// and data, struct fields by name, or the error's identifier. Not its
-// message: the C library prints the numbers in it, outside the computation,
-// in the caller's rounding direction.
+// and data, struct fields by name, or the error's identifier and message
+// (whose numbers are printed in the fixed environment too).
 std::string bytes_of(const mxArray *array)
 {
     if (array == nullptr)
@@ -225,7 +224,7 @@ std::string bytes_of(const mxArray *array)
 
 std::string bytes_of(const CallResult &result)
 {
-    std::string text = result.ok ? "" : result.identifier + ";";
+    std::string text = result.ok ? "" : result.identifier + ";" + result.message + ";";
     text += result.misuse + ";" + std::to_string(result.unowned_arrays) + ";";
     for (const ArrayPtr &output : result.outputs)
         text += bytes_of(output.get());
