@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -73,15 +74,32 @@ Output zeros_like(const Argument &input)
     return out;
 }
 
+// Refuses a sparse input whose structure is not consistent (python_host.h),
+// naming it, before anything reads its indices; field names an option.
+void refuse_broken_sparse(const Argument &a, const argument_checks::InputName &input,
+                          const char *field = nullptr)
+{
+    if (a.fault.empty())
+        return;
+    if (field != nullptr)
+        argument_checks::reject(input, "badSparse", "field %s is a sparse matrix that %s", field,
+                                a.fault.c_str());
+    argument_checks::reject(input, "badSparse", "is a sparse matrix that %s", a.fault.c_str());
+}
+
+template <std::size_t N>
+using Names = std::array<const char *, N>;
+
 // A call's inputs converted, and the pointers the core's readers take.
 template <std::size_t N>
 struct Converted {
     Argument arguments[N];
     const Argument *inputs[N];
-    explicit Converted(const py::handle (&objects)[N])
+    Converted(const py::handle (&objects)[N], const char *module, const Names<N> &names)
     {
         for (std::size_t k = 0; k < N; ++k) {
             python_host::convert(objects[k], arguments[k]);
+            refuse_broken_sparse(arguments[k], {module, static_cast<int>(k) + 1, names[k]});
             inputs[k] = &arguments[k];
         }
     }
@@ -89,11 +107,19 @@ struct Converted {
 
 constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
 
+template <std::size_t... I>
+constexpr Names<sizeof...(I)> model_names(std::index_sequence<I...>)
+{
+    return {vaporizer_arguments::model_inputs[I].name...};
+}
+constexpr Names<model_inputs> model_input_names =
+    model_names(std::make_index_sequence<model_inputs>());
+
 py::tuple vaporizer(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
     return checked([&] {
+        const Converted<model_inputs> call(objects, "vaporizer", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer");
         Output derivatives = zeros_like(call.arguments[IN_STATE]);
         Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
@@ -136,15 +162,19 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
                          const py::handle (&option_objects)[option_count], bool sensitivities)
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
-    Argument interval_argument;
-    python_host::convert(interval_object, interval_argument);
-    Argument option_arguments[option_count];
-    for (int k = 0; k < option_count; ++k)
-        if (!option_objects[k].is_none())
-            python_host::convert(option_objects[k], option_arguments[k]);
-
     return checked([&] {
+        const Converted<model_inputs> call(objects, step_vaporizer::module, model_input_names);
+        Argument interval_argument;
+        python_host::convert(interval_object, interval_argument);
+        refuse_broken_sparse(interval_argument, step_vaporizer::input_interval);
+        Argument option_arguments[option_count];
+        for (int k = 0; k < option_count; ++k)
+            if (!option_objects[k].is_none()) {
+                python_host::convert(option_objects[k], option_arguments[k]);
+                refuse_broken_sparse(option_arguments[k], step_settings::input_options,
+                                     step_settings::option_names[k]);
+            }
+
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, step_vaporizer::module);
         const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
         step_settings::StepOptions options;
@@ -187,8 +217,8 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
 py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
     return checked([&] {
+        const Converted<model_inputs> call(objects, "vaporizer_linearize", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
         double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
         vaporizer_model::Linearisation wanted;
@@ -215,11 +245,19 @@ constexpr const argument_checks::InputName *transmit_names[transmit_inputs] = {
     &transmit_arguments::input_range_low,     &transmit_arguments::input_range_high,
 };
 
+template <std::size_t... I>
+constexpr Names<sizeof...(I)> transmit_names_of(std::index_sequence<I...>)
+{
+    return {transmit_names[I]->name...};
+}
+constexpr Names<transmit_inputs> transmit_input_names =
+    transmit_names_of(std::make_index_sequence<transmit_inputs>());
+
 py::tuple transmit(const py::handle (&objects)[transmit_inputs])
 {
     using namespace transmit_arguments;
-    const Converted<transmit_inputs> call(objects);
     return checked([&] {
+        const Converted<transmit_inputs> call(objects, "Transmit", transmit_input_names);
         const TransmitInputs in = read_transmit_inputs<PythonHost>(call.inputs);
         Output line = zeros_like(call.arguments[IN_DELAY_LINE]);
         Output lags = zeros_like(call.arguments[IN_LAG_STATES]);
@@ -250,8 +288,9 @@ py::tuple count_with(const Argument *const (&inputs)[murtal_inputs])
 
 py::tuple murtal(const py::handle (&objects)[murtal_inputs])
 {
-    const Converted<murtal_inputs> call(objects);
     return checked([&] {
+        // A sparse C is read only once its structure is known to be sound.
+        const Converted<murtal_inputs> call(objects, "murtal", {"C", "K", "L"});
         // SciPy keeps the indices of small arrays in 32 bits and of large
         // ones in 64; the count reads either as it is.
         const Argument &column = call.arguments[murtal_arguments::IN_C];

@@ -8,6 +8,10 @@
 // as Octave's W(:). What cannot be read as numbers (text, None, objects
 // that float() refuses) holds no numbers, and meets the very check that a
 // cell or struct meets in Octave.
+//
+// A SciPy sparse input is checked for a consistent structure before any of
+// its indices is used; one that is not records the fault and holds no
+// numbers, and the call refuses it by name (refuse_broken_sparse).
 #ifndef MEX_SUITE_PYTHON_HOST_H
 #define MEX_SUITE_PYTHON_HOST_H
 
@@ -16,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace python_host {
@@ -28,11 +33,12 @@ struct Argument {
     bool sparse = false;
     std::size_t count = 0;    // elements, stored or not (rows times columns if sparse)
     std::size_t columns = 0;  // the product of every dimension after the first
-    double first = 0.0;       // what a scalar read gives: the first element
+    double first = 0.0;       // what a scalar read gives: the first element (sparse: element 0, 0)
     const double *data = nullptr;   // count values, column-major (dense only)
     const void *rows = nullptr;     // sparse: the row of each stored entry
     const void *starts = nullptr;   // sparse: where each column's entries start
     bool wide_indices = false;      // sparse: rows and starts are int64, else int32
+    std::string fault;              // sparse: what is wrong with its structure, empty if nothing
     std::vector<py::ssize_t> shape; // as given, for outputs shaped like it
     py::object owner;               // keeps the converted values alive
     py::object index_owners[2];

@@ -68,6 +68,44 @@ def test_murtal_gives_octaves_bits_in_any_sparse_format(octave):
     wide.indices = wide.indices.astype(np.int64)
     wide.indptr = wide.indptr.astype(np.int64)
     assert same_bits(mex_suite.murtal(wide, *octave["mu_in"][0, 1:])[0], octave["mu_out"][0, 0])
+    # A 1-by-1 sparse K whose two stored entries SciPy sums reads as their sum.
+    C, K, L = octave["mu_in"][0]
+    split = scipy.sparse.csc_matrix(([K.item() - 1, 1.0], [0, 0], [0, 2]), shape=(1, 1))
+    assert same_bits(mex_suite.murtal(C, split, L)[0], octave["mu_out"][0, 0])
+
+
+# Sparse inputs whose arrays contradict each other: the 5-by-1 column with
+# stored rows 1, 2 and 4 in a format, one array replaced, and how the message
+# of murtal:badSparse ends.
+BROKEN_SPARSE = [
+    ("csc", "indptr", np.array([0, -1], np.int32), "column pointer 1 (-1) below the one before it (0)"),
+    ("csc", "indptr", np.array([0, 4], np.int32), "a last column pointer (4) beyond its 3 row indices"),
+    ("csc", "indptr", np.array([2, 3]), "column pointer 0 equal to 2, not 0"),
+    ("csc", "indptr", np.array([0, 3, 3], np.int32), "3 column pointers; its 1 columns need 2"),
+    ("csc", "indices", np.array([1, 2, 5], np.int32), "row index 5 at stored entry 2, outside [0, 5)"),
+    ("csc", "indices", np.array([1, -2, 4]), "row index -2 at stored entry 1, outside [0, 5)"),
+    ("csc", "indices", np.array([1.0, 2, 4]), "index arrays that are not 1-D arrays of integers"),
+    ("csc", "data", np.ones(2), "3 row indices but 2 values"),
+    ("csr", "indices", np.array([0, 0, 1], np.int32), "column index 1 at stored entry 2, outside [0, 1)"),
+    ("csr", "indptr", np.array([0, 0, 1, 9, 2, 3], np.int32), "row pointer 4 (2) below the one before it (9)"),
+    ("coo", "row", np.array([1, 2, 5]), "row index 5 at stored entry 2, outside [0, 5)"),
+]
+
+
+def test_murtal_refuses_a_broken_sparse_structure_before_reading_it():
+    labels = np.array([3, 1, 2.9, 0, 1])
+    for form, name, array, message in BROKEN_SPARSE:
+        C = scipy.sparse.csc_matrix(([1.0, 1, 1], [1, 2, 4], [0, 3]), shape=(5, 1)).asformat(form)
+        setattr(C, name, array)
+        with pytest.raises(mex_suite.Error) as raised:
+            mex_suite.murtal(C, 3, labels)
+        assert (raised.value.identifier, str(raised.value)) == (
+            "murtal:badSparse", "input 1 (C) is a sparse matrix that has " + message)
+        assert getattr(C, name) is array  # the input is left as it was
+    K = scipy.sparse.csc_matrix([[3.0]])
+    K.indptr = np.array([0, 2], np.int32)
+    with pytest.raises(mex_suite.Error, match="^input 2 [(]K[)] is a sparse matrix that has a last"):
+        mex_suite.murtal(scipy.sparse.csc_matrix([[0.0], [1]]), K, [1, 1])
 
 
 def bad_calls(octave):
