@@ -167,6 +167,8 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
         Argument interval_argument;
         python_host::convert(interval_object, interval_argument);
         refuse_broken_sparse(interval_argument, step_vaporizer::input_interval);
+        // None leaves an option at its default, and so does an empty value,
+        // as an empty field of Octave's options does.
         Argument option_arguments[option_count];
         for (int k = 0; k < option_count; ++k)
             if (!option_objects[k].is_none()) {
@@ -179,7 +181,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
         const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
         step_settings::StepOptions options;
         for (int k = 0; k < option_count; ++k)
-            if (!option_objects[k].is_none())
+            if (!option_objects[k].is_none() && option_arguments[k].count > 0)
                 step_settings::set_option<PythonHost>(
                     &option_arguments[k], static_cast<step_settings::Option>(k), options);
 

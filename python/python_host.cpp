@@ -12,6 +12,30 @@ bool holds_numbers_kind(char kind)
     return kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c';
 }
 
+// The class Octave would give values of this dtype. Integers are double
+// unless they come from NumPy, an array or a NumPy scalar: Python's own int
+// is what a literal is in Octave. Objects are Python numbers (the caller
+// checks), read through float().
+Holds class_of(const py::dtype &dtype, bool from_numpy)
+{
+    switch (dtype.kind()) {
+    case 'b': return Holds::logical;
+    case 'i':
+    case 'u': return from_numpy ? Holds::other_numbers : Holds::double_values;
+    case 'f': return dtype.itemsize() == 8 ? Holds::double_values : Holds::other_numbers;
+    case 'c': return dtype.itemsize() == 16 ? Holds::double_values : Holds::other_numbers;
+    case 'O': return Holds::double_values;
+    default: return Holds::nothing;
+    }
+}
+
+bool numpy_scalar(py::handle object)
+{
+    // numpy.generic, looked up once and held for the interpreter's lifetime.
+    static PyObject *generic = py::object(py::module_::import("numpy").attr("generic")).release().ptr();
+    return PyObject_TypeCheck(object.ptr(), reinterpret_cast<PyTypeObject *>(generic));
+}
+
 std::size_t trailing_product(const std::vector<py::ssize_t> &shape)
 {
     std::size_t product = 1;
@@ -34,7 +58,7 @@ bool objects_are_numbers(py::array array)
 // Values as float64, column-major; a complex array gives its real part, as
 // a complex double gives mxGetPr's real part in MATLAB and Octave. Text
 // never holds numbers.
-bool read_values(py::array array, Argument &a)
+bool read_values(py::array array, bool from_numpy, Argument &a)
 {
     const char kind = array.dtype().kind();
     if (!holds_numbers_kind(kind) && !(kind == 'O' && objects_are_numbers(array)))
@@ -47,7 +71,7 @@ bool read_values(py::array array, Argument &a)
     auto values = py::array_t<double, py::array::f_style | py::array::forcecast>::ensure(source);
     if (!values)
         return false;
-    a.numbers = true;
+    a.holds = class_of(array.dtype(), from_numpy);
     a.data = values.data();
     a.first = a.count > 0 ? a.data[0] : 0.0;
     a.owner = std::move(values);
@@ -56,13 +80,14 @@ bool read_values(py::array array, Argument &a)
 
 void read_dense(py::handle object, Argument &a)
 {
+    const bool from_numpy = py::isinstance<py::array>(object) || numpy_scalar(object);
     py::array array = py::array::ensure(object);
     if (!array)
         return;  // not even an array of objects: holds no numbers
     a.shape.assign(array.shape(), array.shape() + array.ndim());
     a.count = static_cast<std::size_t>(array.size());
     a.columns = trailing_product(a.shape);
-    read_values(array, a);
+    read_values(array, from_numpy, a);
 }
 
 template <class... Values>
@@ -245,7 +270,7 @@ void read_sparse(py::handle object, Argument &a)
     const char kind = data.dtype().kind();
     if (!holds_numbers_kind(kind))
         return;
-    a.numbers = true;
+    a.holds = class_of(data.dtype(), true);
     a.complex = kind == 'c';
     if (count != 1)
         return;
@@ -255,7 +280,7 @@ void read_sparse(py::handle object, Argument &a)
     auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(
         a.complex ? py::object(data.attr("real")) : py::object(data));
     if (!values) {
-        a.numbers = false;
+        a.holds = Holds::nothing;
         return;
     }
     for (std::size_t i = 0; i < stored; ++i)
@@ -278,9 +303,9 @@ void convert(py::handle object, Argument &a)
 {
     PyObject *o = object.ptr();
     // Python's own numbers first: the common case of a scalar input, read
-    // without making an array.
+    // without making an array. numpy.float64 is a float, and double too.
     if (PyFloat_Check(o)) {
-        a.numbers = true;
+        a.holds = Holds::double_values;
         a.count = a.columns = 1;
         a.first = PyFloat_AS_DOUBLE(o);
         a.data = &a.first;
@@ -292,7 +317,7 @@ void convert(py::handle object, Argument &a)
             PyErr_Clear();  // beyond any double: no number this host can read
             return;
         }
-        a.numbers = true;
+        a.holds = PyBool_Check(o) ? Holds::logical : Holds::double_values;
         a.count = a.columns = 1;
         a.first = value;
         a.data = &a.first;

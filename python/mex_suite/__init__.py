@@ -11,11 +11,17 @@ becomes
 
     ds, level, y, T, P = vaporizer(*c)                # Python
 
-Inputs are anything NumPy converts to float64 (a complex array gives its real
-part, as in Octave); matrices are read as Octave reads them, so an array
-W with W[r, c] equal to Octave's W(r+1, c+1) gives the same result in any
-memory order, and a flat array is Octave's W(:). Bad inputs raise
-mex_suite.Error (a ValueError) with Octave's identifier and message.
+Inputs are numbers in the class Octave would give them, under Octave's rules:
+a NumPy array or scalar has its dtype's class (float64 and complex128 are
+double, float32 single, integers int, bool logical); Python's own float and
+int, alone or in lists, are double, True and False logical. An array input
+must be double, a scalar input may be of any class, an interval or option a
+real one of any class but logical; a complex array gives its real part, as in
+Octave.
+Matrices are read as Octave reads them, so an array W with W[r, c] equal to
+Octave's W(r+1, c+1) gives the same result in any memory order, and a flat
+array is Octave's W(:). Bad inputs raise mex_suite.Error (a ValueError) with
+Octave's identifier and message.
 """
 
 from ._error import Error

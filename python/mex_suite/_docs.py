@@ -50,9 +50,10 @@ fields of Octave's call, with the same defaults and checks:
     max_step    MaxStep      positive, inf for none (default interval / 10)
     first_step  InitialStep  positive (default: estimated)
 
-None leaves an option at its default. An error about an option names the
-Octave field, e.g. "input 27 (options) field RelTol must be a positive,
-finite real numeric scalar" (identifier "vaporizer_step:badOption").
+None or an empty value leaves an option at its default, as an empty field
+does in Octave. An error about an option names the Octave field, e.g.
+"input 27 (options) field RelTol must be a positive, finite real numeric
+scalar" (identifier "vaporizer_step:badOption").
 
 Returns the end state shaped like state (elements past the 8th copied), what
 vaporizer returns there (level, y shaped like feed1_comp, T, P) and stats, a

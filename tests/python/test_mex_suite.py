@@ -40,7 +40,7 @@ def test_vaporizer_step_gives_octaves_bits(octave):
     keywords = ("rtol", "atol", "max_step", "first_step")
     for inputs, interval, options, outputs in zip(octave["step_in"], octave["step_interval"],
                                                   octave["step_options"], octave["step_out"]):
-        given = {k: v for k, v in zip(keywords, options) if v.size}
+        given = dict(zip(keywords, options))  # an empty one is not set, as in Octave
         state, level, y, T, P, stats = mex_suite.vaporizer_step(*row(inputs), interval.item(),
                                                                 **given)
         for value, expected in zip((state, level, y, T, P), outputs):
@@ -132,6 +132,15 @@ def bad_calls(octave):
         "step_rtol_negative": lambda: step(*base, 2, rtol=-1),
         "step_atol_three": lambda: step(*base, 2, atol=[1, 2, 3]),
         "step_max_step_tiny": lambda: step(*base, 2, max_step=1e-20),
+        "step_interval_true": lambda: step(*base, True),
+        "step_rtol_true": lambda: step(*base, 2, rtol=True),
+        "step_atol_true": lambda: step(*base, 2, atol=True),
+        "step_atol_int": lambda: step(*base, 2, atol=np.ones(8, np.int64)),
+        "step_atol_logical": lambda: step(*base, 2, atol=[True] * 8),
+        "step_atol_single": lambda: step(*base, 2, atol=np.full(8, 1e-9, np.float32)),
+        "vaporizer_feed1_comp_int": lambda: v(*with_(base, 5, np.array([0, 0, 0, 1, 0, 0, 0]))),
+        "linearize_state_single": lambda: mex_suite.vaporizer_linearize(
+            *with_(base, 1, base[0].astype(np.float32))),
         "step_runs_dry": lambda: step(*dry, 3000),
         "transmit_delay_length_long": lambda: tr(*with_(t, 6, 9)),
         "transmit_stage_count_nan": lambda: tr(*with_(t, 7, float("nan"))),
@@ -141,6 +150,9 @@ def bad_calls(octave):
         "murtal_negative_k": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), -1, [1, 2, 3]),
         "murtal_bad_label": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), 3, [1, 2, 4]),
         "murtal_short_labels": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), 3, [1, 2]),
+        "murtal_logical_labels": lambda: mu(scipy.sparse.csc_matrix([[0.0], [1], [1]]), 3,
+                                            [True] * 3),
+        "transmit_line_single": lambda: tr(*with_(t, 2, np.ones(4, np.float32))),
     }
 
 
@@ -153,6 +165,28 @@ def test_bad_inputs_raise_octaves_identifier_and_message(octave):
         expected = (identifier.item() if identifier.size else "", message.item())
         assert (raised.value.identifier, str(raised.value)) == expected, name.item()
         assert isinstance(raised.value, ValueError)
+
+
+def test_each_class_is_refused_or_accepted_as_in_octave(octave):
+    """Every input of the five functions as single, int32, logical, complex or
+    sparse: the same first output or the same error as in Octave."""
+    calls = {name.item(): row(args[0]) for name, args in octave["class_calls"]}
+    text = lambda cell: cell.item() if cell.size else ""  # noqa: E731
+    keywords = ("rtol", "atol", "max_step", "first_step")
+    for name, position, kind, value, output, identifier, message in octave["class_cases"]:
+        args = list(calls[name.item()])
+        position = int(position.item())
+        args[position - 1] = value.astype(bool) if kind.item() == "logical" else value
+        options = dict(zip(keywords, args[26:]))
+        try:
+            got = getattr(mex_suite, name.item())(*args[:26], **options)[0]
+        except mex_suite.Error as error:
+            got = (error.identifier, str(error))
+        case = f"{name.item()} input {position} as {kind.item()}"
+        if text(identifier) or text(message):
+            assert isinstance(got, tuple) and got == (text(identifier), text(message)), case
+        else:
+            assert same_bits(got, output if output.size > 1 else output.item()), case
 
 
 def test_matrices_mean_what_they_mean_in_octave(octave):
