@@ -32,7 +32,8 @@ Holds class_of(const py::dtype &dtype, bool from_numpy)
 bool numpy_scalar(py::handle object)
 {
     // numpy.generic, looked up once and held for the interpreter's lifetime.
-    static PyObject *generic = py::object(py::module_::import("numpy").attr("generic")).release().ptr();
+    static PyObject *generic =
+        py::object(py::module_::import("numpy").attr("generic")).release().ptr();
     return PyObject_TypeCheck(object.ptr(), reinterpret_cast<PyTypeObject *>(generic));
 }
 
@@ -140,7 +141,8 @@ std::string compressed_fault(const Index *pointers, std::size_t pointer_count,
     for (std::size_t k = 1; k <= major; ++k)
         if (pointers[k] < pointers[k - 1])
             return text("has %s pointer %zu (%lld) below the one before it (%lld)", major_name, k,
-                        static_cast<long long>(pointers[k]), static_cast<long long>(pointers[k - 1]));
+                        static_cast<long long>(pointers[k]),
+                        static_cast<long long>(pointers[k - 1]));
     if (index_count != value_count)
         return text("has %zu %s indices but %zu values", index_count, minor_name, value_count);
     const std::size_t stored = static_cast<std::size_t>(pointers[major]);
