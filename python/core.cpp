@@ -12,9 +12,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "floating_point_environment.h"
 #include "model_jacobian.h"
@@ -35,6 +37,7 @@ namespace {
 // Set when the module is imported; held for the interpreter's lifetime.
 PyObject *error_type = nullptr;     // mex_suite.Error
 PyObject *float64_type = nullptr;   // numpy.float64
+PyObject *bool_type = nullptr;      // numpy.bool_
 
 [[noreturn]] void raise(const argument_checks::Failure &failure)
 {
@@ -302,6 +305,103 @@ py::tuple murtal(const py::handle (&objects)[murtal_inputs])
     });
 }
 
+// A call whose arguments match no function's parameters ends in a short
+// TypeError that names the cause, as Python's own functions do (pybind11's
+// would print every argument, kilobytes for the model's 25 arrays). Each
+// function has a second overload taking anything, which is reached only when
+// the first does not match.
+struct Parameters {
+    const char *function;
+    std::vector<std::string> positional;  // positional or keyword, in order
+    std::vector<std::string> keywords;    // keyword only
+};
+
+std::string lower(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string keyword_list(const Parameters &p)
+{
+    std::string list = "its keywords are ";
+    for (std::size_t k = 0; k < p.keywords.size(); ++k)
+        list += (k == 0 ? "" : k + 1 < p.keywords.size() ? ", " : " and ") + p.keywords[k];
+    return list;
+}
+
+// What an unknown keyword was probably meant to be: an option's Octave name
+// (matched without case, as odeset does), or a near spelling of a parameter.
+std::string suggestion(const Parameters &p, const std::string &key)
+{
+    if (!p.keywords.empty())
+        for (int k = 0; k < option_count; ++k)
+            if (lower(key) == lower(step_settings::option_names[k]))
+                return std::string("; the Python name of ") + step_settings::option_names[k] +
+                       " is " + option_keywords[k];
+    std::vector<std::string> names = p.positional;
+    names.insert(names.end(), p.keywords.begin(), p.keywords.end());
+    py::list lowered;
+    for (const std::string &name : names)
+        lowered.append(lower(name));
+    const py::list close =
+        py::module_::import("difflib").attr("get_close_matches")(lower(key), lowered, 1);
+    for (std::size_t k = 0; close.size() > 0 && k < names.size(); ++k)
+        if (lower(names[k]) == close[0].cast<std::string>())
+            return "; did you mean '" + names[k] + "'?";
+    return p.keywords.empty() ? "" : "; " + keyword_list(p);
+}
+
+[[noreturn]] void refuse_call(const Parameters &p, const py::args &args, const py::kwargs &kwargs)
+{
+    const std::string call = std::string(p.function) + "() ";
+    const std::size_t given = args.size();
+    for (const auto item : kwargs) {
+        const std::string key = py::str(item.first);
+        const auto at = std::find(p.positional.begin(), p.positional.end(), key);
+        if (at != p.positional.end()) {
+            if (static_cast<std::size_t>(at - p.positional.begin()) < given)
+                throw py::type_error(call + "got multiple values for argument '" + key + "'");
+        } else if (std::find(p.keywords.begin(), p.keywords.end(), key) == p.keywords.end()) {
+            throw py::type_error(call + "got an unexpected keyword argument '" + key + "'" +
+                                 suggestion(p, key));
+        }
+    }
+    if (given > p.positional.size())
+        throw py::type_error(call + "takes " + std::to_string(p.positional.size()) +
+                             " positional arguments but " + std::to_string(given) +
+                             " were given" + (p.keywords.empty() ? "" : "; " + keyword_list(p)));
+    std::string missing;
+    std::size_t missing_count = 0;
+    for (std::size_t k = given; k < p.positional.size(); ++k)
+        if (!kwargs.contains(p.positional[k])) {
+            missing += (missing_count++ == 0 ? "'" : ", '") + p.positional[k] + "'";
+        }
+    if (missing_count > 0)
+        throw py::type_error(call + "missing " + std::to_string(missing_count) + " required " +
+                             (missing_count == 1 ? "argument: " : "arguments: ") + missing);
+    throw py::type_error(call + "got arguments that match none of its parameters");
+}
+
+// Defines a function and, after it, the overload that explains a call
+// matching none of its parameters.
+template <class Function, class... Extra>
+void define(py::module_ &m, const char *name, Function &&function, const char *doc,
+            Parameters parameters, const Extra &...extra)
+{
+    m.def(name, std::forward<Function>(function), doc, extra...);
+    m.def(name, [parameters](const py::args &args, const py::kwargs &kwargs) -> py::tuple {
+        refuse_call(parameters, args, kwargs);
+    });
+}
+
+template <std::size_t N>
+std::vector<std::string> listed(const Names<N> &names)
+{
+    return {names.begin(), names.end()};
+}
+
 // One positional-or-keyword parameter per input, named as in the help files.
 template <std::size_t>
 using Handle = py::object;
@@ -309,23 +409,38 @@ using Handle = py::object;
 template <std::size_t... I>
 void define_vaporizer(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer", [](Handle<I>... inputs) { return vaporizer({inputs...}); }, doc,
-        py::arg(vaporizer_arguments::model_inputs[I].name)...);
+    define(
+        m, "vaporizer", [](Handle<I>... inputs) { return vaporizer({inputs...}); }, doc,
+        {"vaporizer", listed(model_input_names), {}}, py::arg(model_input_names[I])...);
+}
+
+// sensitivities is True or False (or NumPy's bool): a value that only
+// converts to one, 'yes' or 1, is refused.
+bool sensitivities_flag(py::handle value)
+{
+    if (!PyBool_Check(value.ptr()) && !py::isinstance(value, bool_type))
+        throw py::type_error(std::string("vaporizer_step() keyword sensitivities must be True or "
+                                         "False, not ") +
+                             Py_TYPE(value.ptr())->tp_name);
+    return PyObject_IsTrue(value.ptr()) == 1;
 }
 
 template <std::size_t... I>
 void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer_step",
+    std::vector<std::string> positional = listed(model_input_names);
+    positional.push_back("interval");
+    std::vector<std::string> keywords(option_keywords, option_keywords + option_count);
+    keywords.push_back("sensitivities");
+    define(
+        m, "vaporizer_step",
         [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
-           py::object max_step, py::object first_step, bool sensitivities) {
+           py::object max_step, py::object first_step, py::object sensitivities) {
             return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step},
-                                  sensitivities);
+                                  sensitivities_flag(sensitivities));
         },
-        doc, py::arg(vaporizer_arguments::model_inputs[I].name)..., py::arg("interval"),
-        py::kw_only(), py::arg(option_keywords[0]) = py::none(),
+        doc, {"vaporizer_step", positional, keywords}, py::arg(model_input_names[I])...,
+        py::arg("interval"), py::kw_only(), py::arg(option_keywords[0]) = py::none(),
         py::arg(option_keywords[1]) = py::none(), py::arg(option_keywords[2]) = py::none(),
         py::arg(option_keywords[3]) = py::none(), py::arg("sensitivities") = false);
 }
@@ -333,17 +448,18 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
 template <std::size_t... I>
 void define_vaporizer_linearize(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer_linearize", [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); },
-        doc, py::arg(vaporizer_arguments::model_inputs[I].name)...);
+    define(
+        m, "vaporizer_linearize",
+        [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); }, doc,
+        {"vaporizer_linearize", listed(model_input_names), {}}, py::arg(model_input_names[I])...);
 }
 
 template <std::size_t... I>
 void define_transmit(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "Transmit", [](Handle<I>... inputs) { return transmit({inputs...}); }, doc,
-        py::arg(transmit_names[I]->name)...);
+    define(
+        m, "Transmit", [](Handle<I>... inputs) { return transmit({inputs...}); }, doc,
+        {"Transmit", listed(transmit_input_names), {}}, py::arg(transmit_input_names[I])...);
 }
 
 }  // namespace
@@ -353,6 +469,11 @@ PYBIND11_MODULE(_core, m)
     py::module_ errors = py::module_::import("mex_suite._error");
     error_type = py::object(errors.attr("Error")).release().ptr();
     float64_type = py::object(py::module_::import("numpy").attr("float64")).release().ptr();
+    bool_type = py::object(py::module_::import("numpy").attr("bool_")).release().ptr();
+    // help() shows the texts alone: each function's signature is in its text,
+    // and the overload that explains a bad call has none worth showing.
+    py::options options;
+    options.disable_function_signatures();
 
     // The texts live beside the package's Python code; they must outlive
     // the functions, as the module does.
@@ -367,7 +488,8 @@ PYBIND11_MODULE(_core, m)
     define_vaporizer_step(m, step_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_vaporizer_linearize(m, linearize_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_transmit(m, transmit_doc.c_str(), std::make_index_sequence<transmit_inputs>());
-    m.def(
-        "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
-        murtal_doc.c_str(), py::arg("C"), py::arg("K"), py::arg("L"));
+    define(
+        m, "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
+        murtal_doc.c_str(), {"murtal", {"C", "K", "L"}, {}}, py::arg("C"), py::arg("K"),
+        py::arg("L"));
 }

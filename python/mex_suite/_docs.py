@@ -62,7 +62,9 @@ jacobian_evaluations, nonlinear_iterations, convergence_failures. With
 sensitivities=True also phi (8x8) = d state(end) / d state(start) and gamma
 (8x20) = d state(end) / du, Octave's outputs 7 and 8 (see help
 vaporizer_step and vaporizer_linearize for u's order); they cost some ten
-times a plain call and take part in the error test.
+times a plain call and take part in the error test. sensitivities is True or
+False (or numpy.bool_); any other value is a TypeError, as is an unknown
+keyword (RelTol=1e-6 names rtol, the Python name of the option).
 
 The interpreter lock is released while the integration runs, so threads
 (concurrent.futures.ThreadPoolExecutor) advance several plants at once.

@@ -172,6 +172,43 @@ def test_bad_inputs_raise_octaves_identifier_and_message(octave):
         assert isinstance(raised.value, ValueError)
 
 
+def test_a_call_that_matches_no_parameters_gets_a_short_type_error(octave):
+    base = row(octave["base"][0])
+    step, v, mu = mex_suite.vaporizer_step, mex_suite.vaporizer, mex_suite.murtal
+    keywords = "its keywords are rtol, atol, max_step, first_step and sensitivities"
+    unexpected = "vaporizer_step() got an unexpected keyword argument "
+    python_name = "; the Python name of "
+    calls = [
+        (lambda: step(*base, 2, RelTol=1e-6),
+         unexpected + "'RelTol'" + python_name + "RelTol is rtol"),
+        (lambda: step(*base, 2, AbsTol=1),
+         unexpected + "'AbsTol'" + python_name + "AbsTol is atol"),
+        (lambda: step(*base, 2, MaxStep=1),
+         unexpected + "'MaxStep'" + python_name + "MaxStep is max_step"),
+        (lambda: step(*base, 2, initialstep=1),
+         unexpected + "'initialstep'" + python_name + "InitialStep is first_step"),
+        (lambda: step(*base, 2, max_steps=1), unexpected + "'max_steps'; did you mean 'max_step'?"),
+        (lambda: step(*base, 2, options={}), unexpected + "'options'; " + keywords),
+        (lambda: step(*base, 2, sensitivities="yes"),
+         "vaporizer_step() keyword sensitivities must be True or False, not str"),
+        (lambda: step(*base, 2, sensitivities=1),
+         "vaporizer_step() keyword sensitivities must be True or False, not int"),
+        (lambda: step(*base, 2, {}),
+         "vaporizer_step() takes 26 positional arguments but 27 were given; " + keywords),
+        (lambda: step(*base), "vaporizer_step() missing 1 required argument: 'interval'"),
+        (lambda: v(*base[1:], state=base[0]),
+         "vaporizer() got multiple values for argument 'state'"),
+        (lambda: v(*base, RelTol=1e-6), "vaporizer() got an unexpected keyword argument 'RelTol'"),
+        (lambda: mu(c=1, K=2, L=3),
+         "murtal() got an unexpected keyword argument 'c'; did you mean 'C'?"),
+        (lambda: mu(1), "murtal() missing 2 required arguments: 'K', 'L'"),
+    ]
+    for call, message in calls:
+        with pytest.raises(TypeError) as raised:
+            call()
+        assert str(raised.value) == message
+
+
 def test_each_class_is_refused_or_accepted_as_in_octave(octave):
     """Every input of the five functions as single, int32, logical, complex or
     sparse: the same first output or the same error as in Octave."""
