@@ -47,7 +47,9 @@ fields of Octave's call, with the same defaults and checks:
     rtol        RelTol       a positive scalar (default 1e-8)
     atol        AbsTol       a positive scalar or 8 values, one per state
                              element (default 1e-10 times each element's scale)
-    max_step    MaxStep      positive, inf for none (default interval / 10)
+    max_step    MaxStep      positive, inf for none (default interval / 10,
+                             and at most a million residence times of the
+                             holdup, its moles over F1 + F2 + V)
     first_step  InitialStep  positive (default: estimated)
 
 None or an empty value leaves an option at its default, as an empty field
