@@ -25,6 +25,22 @@ Octave's identifier and message.
 """
 
 from ._error import Error
-from ._core import Transmit, murtal, vaporizer, vaporizer_linearize, vaporizer_step
+
+try:
+    from ._core import Transmit, murtal, vaporizer, vaporizer_linearize, vaporizer_step
+except ImportError as failure:
+    # The usual cause: an interpreter other than the one the extension was
+    # built for (another version, or one without NumPy). The build writes
+    # which one that was into _built_for.
+    import sys
+    try:
+        from ._built_for import INTERPRETER, VERSION
+    except ImportError:
+        raise failure from failure.__cause__
+    cause = f" ({failure.__cause__})" if failure.__cause__ else ""
+    raise ImportError(
+        f"mex_suite's extension is built for {INTERPRETER} (Python {VERSION}, with NumPy and "
+        f"SciPy); this is {sys.executable} (Python {sys.version.split()[0]}), which cannot "
+        f"load it: {failure}{cause}") from failure
 
 __all__ = ["Error", "Transmit", "murtal", "vaporizer", "vaporizer_linearize", "vaporizer_step"]

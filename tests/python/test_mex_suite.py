@@ -3,6 +3,7 @@ inputs, the same identifiers and messages for the same bad inputs, Octave's
 meaning of a matrix in any memory order, and vaporizer_step in threads."""
 
 import concurrent.futures
+import subprocess
 import sys
 
 import numpy as np
@@ -269,3 +270,12 @@ def test_the_example_port_gives_the_octave_examples_bits(octave):
                                              gain_factor=(1.5, 0.5))
     for name in ("states", "measured", "manipulated"):
         assert same_bits(run[name], octave["loop_" + name]), name
+
+
+def test_a_failed_import_names_the_interpreter_the_extension_is_built_for():
+    from mex_suite._built_for import INTERPRETER
+    run = subprocess.run([sys.executable, "-c", "import sys; sys.modules['numpy'] = None; "
+                          "import mex_suite"], capture_output=True, text=True)
+    message = run.stderr.strip().splitlines()[-1]
+    assert message.startswith(f"ImportError: mex_suite's extension is built for {INTERPRETER} ")
+    assert f"this is {sys.executable} " in message and "import of numpy halted" in message
