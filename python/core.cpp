@@ -11,9 +11,12 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "floating_point_environment.h"
 #include "model_jacobian.h"
@@ -34,6 +37,7 @@ namespace {
 // Set when the module is imported; held for the interpreter's lifetime.
 PyObject *error_type = nullptr;     // mex_suite.Error
 PyObject *float64_type = nullptr;   // numpy.float64
+PyObject *bool_type = nullptr;      // numpy.bool_
 
 [[noreturn]] void raise(const argument_checks::Failure &failure)
 {
@@ -73,15 +77,32 @@ Output zeros_like(const Argument &input)
     return out;
 }
 
+// Refuses a sparse input whose structure is not consistent (python_host.h),
+// naming it, before anything reads its indices; field names an option.
+void refuse_broken_sparse(const Argument &a, const argument_checks::InputName &input,
+                          const char *field = nullptr)
+{
+    if (a.fault.empty())
+        return;
+    if (field != nullptr)
+        argument_checks::reject(input, "badSparse", "field %s is a sparse matrix that %s", field,
+                                a.fault.c_str());
+    argument_checks::reject(input, "badSparse", "is a sparse matrix that %s", a.fault.c_str());
+}
+
+template <std::size_t N>
+using Names = std::array<const char *, N>;
+
 // A call's inputs converted, and the pointers the core's readers take.
 template <std::size_t N>
 struct Converted {
     Argument arguments[N];
     const Argument *inputs[N];
-    explicit Converted(const py::handle (&objects)[N])
+    Converted(const py::handle (&objects)[N], const char *module, const Names<N> &names)
     {
         for (std::size_t k = 0; k < N; ++k) {
             python_host::convert(objects[k], arguments[k]);
+            refuse_broken_sparse(arguments[k], {module, static_cast<int>(k) + 1, names[k]});
             inputs[k] = &arguments[k];
         }
     }
@@ -89,11 +110,19 @@ struct Converted {
 
 constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
 
+template <std::size_t... I>
+constexpr Names<sizeof...(I)> model_names(std::index_sequence<I...>)
+{
+    return {vaporizer_arguments::model_inputs[I].name...};
+}
+constexpr Names<model_inputs> model_input_names =
+    model_names(std::make_index_sequence<model_inputs>());
+
 py::tuple vaporizer(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
     return checked([&] {
+        const Converted<model_inputs> call(objects, "vaporizer", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer");
         Output derivatives = zeros_like(call.arguments[IN_STATE]);
         Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
@@ -136,20 +165,26 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
                          const py::handle (&option_objects)[option_count], bool sensitivities)
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
-    Argument interval_argument;
-    python_host::convert(interval_object, interval_argument);
-    Argument option_arguments[option_count];
-    for (int k = 0; k < option_count; ++k)
-        if (!option_objects[k].is_none())
-            python_host::convert(option_objects[k], option_arguments[k]);
-
     return checked([&] {
+        const Converted<model_inputs> call(objects, step_vaporizer::module, model_input_names);
+        Argument interval_argument;
+        python_host::convert(interval_object, interval_argument);
+        refuse_broken_sparse(interval_argument, step_vaporizer::input_interval);
+        // None leaves an option at its default, and so does an empty value,
+        // as an empty field of Octave's options does.
+        Argument option_arguments[option_count];
+        for (int k = 0; k < option_count; ++k)
+            if (!option_objects[k].is_none()) {
+                python_host::convert(option_objects[k], option_arguments[k]);
+                refuse_broken_sparse(option_arguments[k], step_settings::input_options,
+                                     step_settings::option_names[k]);
+            }
+
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, step_vaporizer::module);
         const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
         step_settings::StepOptions options;
         for (int k = 0; k < option_count; ++k)
-            if (!option_objects[k].is_none())
+            if (!option_objects[k].is_none() && option_arguments[k].count > 0)
                 step_settings::set_option<PythonHost>(
                     &option_arguments[k], static_cast<step_settings::Option>(k), options);
 
@@ -187,8 +222,8 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
 py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
 {
     using namespace vaporizer_arguments;
-    const Converted<model_inputs> call(objects);
     return checked([&] {
+        const Converted<model_inputs> call(objects, "vaporizer_linearize", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
         double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
         vaporizer_model::Linearisation wanted;
@@ -215,11 +250,19 @@ constexpr const argument_checks::InputName *transmit_names[transmit_inputs] = {
     &transmit_arguments::input_range_low,     &transmit_arguments::input_range_high,
 };
 
+template <std::size_t... I>
+constexpr Names<sizeof...(I)> transmit_names_of(std::index_sequence<I...>)
+{
+    return {transmit_names[I]->name...};
+}
+constexpr Names<transmit_inputs> transmit_input_names =
+    transmit_names_of(std::make_index_sequence<transmit_inputs>());
+
 py::tuple transmit(const py::handle (&objects)[transmit_inputs])
 {
     using namespace transmit_arguments;
-    const Converted<transmit_inputs> call(objects);
     return checked([&] {
+        const Converted<transmit_inputs> call(objects, "Transmit", transmit_input_names);
         const TransmitInputs in = read_transmit_inputs<PythonHost>(call.inputs);
         Output line = zeros_like(call.arguments[IN_DELAY_LINE]);
         Output lags = zeros_like(call.arguments[IN_LAG_STATES]);
@@ -250,8 +293,9 @@ py::tuple count_with(const Argument *const (&inputs)[murtal_inputs])
 
 py::tuple murtal(const py::handle (&objects)[murtal_inputs])
 {
-    const Converted<murtal_inputs> call(objects);
     return checked([&] {
+        // A sparse C is read only once its structure is known to be sound.
+        const Converted<murtal_inputs> call(objects, "murtal", {"C", "K", "L"});
         // SciPy keeps the indices of small arrays in 32 bits and of large
         // ones in 64; the count reads either as it is.
         const Argument &column = call.arguments[murtal_arguments::IN_C];
@@ -261,6 +305,103 @@ py::tuple murtal(const py::handle (&objects)[murtal_inputs])
     });
 }
 
+// A call whose arguments match no function's parameters ends in a short
+// TypeError that names the cause, as Python's own functions do (pybind11's
+// would print every argument, kilobytes for the model's 25 arrays). Each
+// function has a second overload taking anything, which is reached only when
+// the first does not match.
+struct Parameters {
+    const char *function;
+    std::vector<std::string> positional;  // positional or keyword, in order
+    std::vector<std::string> keywords;    // keyword only
+};
+
+std::string lower(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string keyword_list(const Parameters &p)
+{
+    std::string list = "its keywords are ";
+    for (std::size_t k = 0; k < p.keywords.size(); ++k)
+        list += (k == 0 ? "" : k + 1 < p.keywords.size() ? ", " : " and ") + p.keywords[k];
+    return list;
+}
+
+// What an unknown keyword was probably meant to be: an option's Octave name
+// (matched without case, as odeset does), or a near spelling of a parameter.
+std::string suggestion(const Parameters &p, const std::string &key)
+{
+    if (!p.keywords.empty())
+        for (int k = 0; k < option_count; ++k)
+            if (lower(key) == lower(step_settings::option_names[k]))
+                return std::string("; the Python name of ") + step_settings::option_names[k] +
+                       " is " + option_keywords[k];
+    std::vector<std::string> names = p.positional;
+    names.insert(names.end(), p.keywords.begin(), p.keywords.end());
+    py::list lowered;
+    for (const std::string &name : names)
+        lowered.append(lower(name));
+    const py::list close =
+        py::module_::import("difflib").attr("get_close_matches")(lower(key), lowered, 1);
+    for (std::size_t k = 0; close.size() > 0 && k < names.size(); ++k)
+        if (lower(names[k]) == close[0].cast<std::string>())
+            return "; did you mean '" + names[k] + "'?";
+    return p.keywords.empty() ? "" : "; " + keyword_list(p);
+}
+
+[[noreturn]] void refuse_call(const Parameters &p, const py::args &args, const py::kwargs &kwargs)
+{
+    const std::string call = std::string(p.function) + "() ";
+    const std::size_t given = args.size();
+    for (const auto item : kwargs) {
+        const std::string key = py::str(item.first);
+        const auto at = std::find(p.positional.begin(), p.positional.end(), key);
+        if (at != p.positional.end()) {
+            if (static_cast<std::size_t>(at - p.positional.begin()) < given)
+                throw py::type_error(call + "got multiple values for argument '" + key + "'");
+        } else if (std::find(p.keywords.begin(), p.keywords.end(), key) == p.keywords.end()) {
+            throw py::type_error(call + "got an unexpected keyword argument '" + key + "'" +
+                                 suggestion(p, key));
+        }
+    }
+    if (given > p.positional.size())
+        throw py::type_error(call + "takes " + std::to_string(p.positional.size()) +
+                             " positional arguments but " + std::to_string(given) +
+                             " were given" + (p.keywords.empty() ? "" : "; " + keyword_list(p)));
+    std::string missing;
+    std::size_t missing_count = 0;
+    for (std::size_t k = given; k < p.positional.size(); ++k)
+        if (!kwargs.contains(p.positional[k])) {
+            missing += (missing_count++ == 0 ? "'" : ", '") + p.positional[k] + "'";
+        }
+    if (missing_count > 0)
+        throw py::type_error(call + "missing " + std::to_string(missing_count) + " required " +
+                             (missing_count == 1 ? "argument: " : "arguments: ") + missing);
+    throw py::type_error(call + "got arguments that match none of its parameters");
+}
+
+// Defines a function and, after it, the overload that explains a call
+// matching none of its parameters.
+template <class Function, class... Extra>
+void define(py::module_ &m, const char *name, Function &&function, const char *doc,
+            Parameters parameters, const Extra &...extra)
+{
+    m.def(name, std::forward<Function>(function), doc, extra...);
+    m.def(name, [parameters](const py::args &args, const py::kwargs &kwargs) -> py::tuple {
+        refuse_call(parameters, args, kwargs);
+    });
+}
+
+template <std::size_t N>
+std::vector<std::string> listed(const Names<N> &names)
+{
+    return {names.begin(), names.end()};
+}
+
 // One positional-or-keyword parameter per input, named as in the help files.
 template <std::size_t>
 using Handle = py::object;
@@ -268,23 +409,38 @@ using Handle = py::object;
 template <std::size_t... I>
 void define_vaporizer(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer", [](Handle<I>... inputs) { return vaporizer({inputs...}); }, doc,
-        py::arg(vaporizer_arguments::model_inputs[I].name)...);
+    define(
+        m, "vaporizer", [](Handle<I>... inputs) { return vaporizer({inputs...}); }, doc,
+        {"vaporizer", listed(model_input_names), {}}, py::arg(model_input_names[I])...);
+}
+
+// sensitivities is True or False (or NumPy's bool): a value that only
+// converts to one, 'yes' or 1, is refused.
+bool sensitivities_flag(py::handle value)
+{
+    if (!PyBool_Check(value.ptr()) && !py::isinstance(value, bool_type))
+        throw py::type_error(std::string("vaporizer_step() keyword sensitivities must be True or "
+                                         "False, not ") +
+                             Py_TYPE(value.ptr())->tp_name);
+    return PyObject_IsTrue(value.ptr()) == 1;
 }
 
 template <std::size_t... I>
 void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer_step",
+    std::vector<std::string> positional = listed(model_input_names);
+    positional.push_back("interval");
+    std::vector<std::string> keywords(option_keywords, option_keywords + option_count);
+    keywords.push_back("sensitivities");
+    define(
+        m, "vaporizer_step",
         [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
-           py::object max_step, py::object first_step, bool sensitivities) {
+           py::object max_step, py::object first_step, py::object sensitivities) {
             return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step},
-                                  sensitivities);
+                                  sensitivities_flag(sensitivities));
         },
-        doc, py::arg(vaporizer_arguments::model_inputs[I].name)..., py::arg("interval"),
-        py::kw_only(), py::arg(option_keywords[0]) = py::none(),
+        doc, {"vaporizer_step", positional, keywords}, py::arg(model_input_names[I])...,
+        py::arg("interval"), py::kw_only(), py::arg(option_keywords[0]) = py::none(),
         py::arg(option_keywords[1]) = py::none(), py::arg(option_keywords[2]) = py::none(),
         py::arg(option_keywords[3]) = py::none(), py::arg("sensitivities") = false);
 }
@@ -292,17 +448,18 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
 template <std::size_t... I>
 void define_vaporizer_linearize(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "vaporizer_linearize", [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); },
-        doc, py::arg(vaporizer_arguments::model_inputs[I].name)...);
+    define(
+        m, "vaporizer_linearize",
+        [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); }, doc,
+        {"vaporizer_linearize", listed(model_input_names), {}}, py::arg(model_input_names[I])...);
 }
 
 template <std::size_t... I>
 void define_transmit(py::module_ &m, const char *doc, std::index_sequence<I...>)
 {
-    m.def(
-        "Transmit", [](Handle<I>... inputs) { return transmit({inputs...}); }, doc,
-        py::arg(transmit_names[I]->name)...);
+    define(
+        m, "Transmit", [](Handle<I>... inputs) { return transmit({inputs...}); }, doc,
+        {"Transmit", listed(transmit_input_names), {}}, py::arg(transmit_input_names[I])...);
 }
 
 }  // namespace
@@ -312,6 +469,11 @@ PYBIND11_MODULE(_core, m)
     py::module_ errors = py::module_::import("mex_suite._error");
     error_type = py::object(errors.attr("Error")).release().ptr();
     float64_type = py::object(py::module_::import("numpy").attr("float64")).release().ptr();
+    bool_type = py::object(py::module_::import("numpy").attr("bool_")).release().ptr();
+    // help() shows the texts alone: each function's signature is in its text,
+    // and the overload that explains a bad call has none worth showing.
+    py::options options;
+    options.disable_function_signatures();
 
     // The texts live beside the package's Python code; they must outlive
     // the functions, as the module does.
@@ -326,7 +488,8 @@ PYBIND11_MODULE(_core, m)
     define_vaporizer_step(m, step_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_vaporizer_linearize(m, linearize_doc.c_str(), std::make_index_sequence<model_inputs>());
     define_transmit(m, transmit_doc.c_str(), std::make_index_sequence<transmit_inputs>());
-    m.def(
-        "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
-        murtal_doc.c_str(), py::arg("C"), py::arg("K"), py::arg("L"));
+    define(
+        m, "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
+        murtal_doc.c_str(), {"murtal", {"C", "K", "L"}, {}}, py::arg("C"), py::arg("K"),
+        py::arg("L"));
 }

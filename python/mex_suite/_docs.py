@@ -47,12 +47,15 @@ fields of Octave's call, with the same defaults and checks:
     rtol        RelTol       a positive scalar (default 1e-8)
     atol        AbsTol       a positive scalar or 8 values, one per state
                              element (default 1e-10 times each element's scale)
-    max_step    MaxStep      positive, inf for none (default interval / 10)
+    max_step    MaxStep      positive, inf for none (default interval / 10,
+                             and at most a million residence times of the
+                             holdup, its moles over F1 + F2 + V)
     first_step  InitialStep  positive (default: estimated)
 
-None leaves an option at its default. An error about an option names the
-Octave field, e.g. "input 27 (options) field RelTol must be a positive,
-finite real numeric scalar" (identifier "vaporizer_step:badOption").
+None or an empty value leaves an option at its default, as an empty field
+does in Octave. An error about an option names the Octave field, e.g.
+"input 27 (options) field RelTol must be a positive, finite real numeric
+scalar" (identifier "vaporizer_step:badOption").
 
 Returns the end state shaped like state (elements past the 8th copied), what
 vaporizer returns there (level, y shaped like feed1_comp, T, P) and stats, a
@@ -61,7 +64,9 @@ jacobian_evaluations, nonlinear_iterations, convergence_failures. With
 sensitivities=True also phi (8x8) = d state(end) / d state(start) and gamma
 (8x20) = d state(end) / du, Octave's outputs 7 and 8 (see help
 vaporizer_step and vaporizer_linearize for u's order); they cost some ten
-times a plain call and take part in the error test.
+times a plain call and take part in the error test. sensitivities is True or
+False (or numpy.bool_); any other value is a TypeError, as is an unknown
+keyword (RelTol=1e-6 names rtol, the Python name of the option).
 
 The interpreter lock is released while the integration runs, so threads
 (concurrent.futures.ThreadPoolExecutor) advance several plants at once.

@@ -2,9 +2,10 @@ function octave_cases(file)
 %OCTAVE_CASES  Inputs and what the Octave modules return for them, for the
 %   Python package's tests: saves to FILE (-v7, for scipy.io.loadmat)
 %   vaporizer, vaporizer_step (at the defaults and with options), Transmit
-%   and murtal calls with their outputs, and named bad calls with the
+%   and murtal calls with their outputs, named bad calls with the
 %   identifier and message (without the "<function>: " prefix) each gives,
-%   and the example's property set and ten minutes of its closed loop.
+%   every input of the five functions in each class but double, and the
+%   example's property set and ten minutes of its closed loop.
 %   Needs build/octave, examples/ and tests/octave on the path.
   rand('seed', 20261208);
   p = cyclohexane_vaporizer_parameters();
@@ -102,6 +103,14 @@ function octave_cases(file)
     'step_rtol_negative',               'vaporizer_step', [base, {2, odeset('RelTol', -1)}]
     'step_atol_three',                  'vaporizer_step', [base, {2, odeset('AbsTol', [1 2 3]')}]
     'step_max_step_tiny',               'vaporizer_step', [base, {2, odeset('MaxStep', 1e-20)}]
+    'step_interval_true',               'vaporizer_step', [base, {true}]
+    'step_rtol_true',                   'vaporizer_step', [base, {2, odeset('RelTol', true)}]
+    'step_atol_true',                   'vaporizer_step', [base, {2, odeset('AbsTol', true)}]
+    'step_atol_int',                    'vaporizer_step', [base, {2, odeset('AbsTol', int64(ones(8, 1)))}]
+    'step_atol_logical',                'vaporizer_step', [base, {2, odeset('AbsTol', true(8, 1))}]
+    'step_atol_single',                 'vaporizer_step', [base, {2, odeset('AbsTol', single(1e-9 * ones(8, 1)))}]
+    'vaporizer_feed1_comp_int',         'vaporizer',      with(base, 5, int64([0; 0; 0; 1; 0; 0; 0]))
+    'linearize_state_single',           'vaporizer_linearize', with(base, 1, single(state))
     'step_runs_dry',                    'vaporizer_step', [dry, {3000}]
     'transmit_delay_length_long',       'Transmit',       with(t, 6, 9)
     'transmit_stage_count_nan',         'Transmit',       with(t, 7, NaN)
@@ -111,8 +120,11 @@ function octave_cases(file)
     'murtal_negative_k',                'murtal',         {sparse([0; 1; 1]), -1, [1; 2; 3]}
     'murtal_bad_label',                 'murtal',         {sparse([0; 1; 1]), 3, [1; 2; 4]}
     'murtal_short_labels',              'murtal',         {sparse([0; 1; 1]), 3, [1; 2]}
+    'murtal_logical_labels',            'murtal',         {sparse([0; 1; 1]), 3, true(3, 1)}
+    'transmit_line_single',             'Transmit',       with(t, 2, single(ones(4, 1)))
   };
-  outputs = struct('vaporizer', 5, 'vaporizer_step', 6, 'Transmit', 2, 'murtal', 1);
+  outputs = struct('vaporizer', 5, 'vaporizer_step', 6, 'Transmit', 2, 'murtal', 1, ...
+                   'vaporizer_linearize', 4);
   errors = cell(rows(bad), 3);
   for k = 1:rows(bad)
     out = cell(1, outputs.(bad{k, 2}));
@@ -124,11 +136,54 @@ function octave_cases(file)
     end
   end
 
+  % Every input of the five functions in each class but double that holds
+  % numbers: what a call with it gives, the first output or the identifier
+  % and message. Options of vaporizer_step are inputs 27 to 30.
+  class_calls = {'vaporizer', base; 'vaporizer_linearize', base; ...
+                 'vaporizer_step', [base, {2, 1e-7, 1e-10 * [1 1 1 1 1 1 2 300]', 0.5, 1e-3}]; ...
+                 'Transmit', t; 'murtal', {sparse([0; 1; 1; 0; 1]), 3, [3; 1; 2.9; 0; 1]}};
+  classes = {'single', 'int32', 'logical', 'complex', 'sparse'};
+  class_cases = cell(0, 7);  % function, input, class, value, output, identifier, message
+  for f = 1:rows(class_calls)
+    for position = 1:numel(class_calls{f, 2})
+      for c = 1:numel(classes)
+        args = class_calls{f, 2};
+        args{position} = in_class(args{position}, classes{c});
+        if strcmp(class_calls{f, 1}, 'vaporizer_step')
+          args = [args(1:26), {cell2struct(args(27:30)', {'RelTol'; 'AbsTol'; 'MaxStep'; 'InitialStep'}, 1)}];
+        end
+        first = {[], '', ''};
+        try
+          out = cell(1, outputs.(class_calls{f, 1}));
+          [out{:}] = feval(class_calls{f, 1}, args{:});
+          first{1} = out{1};
+        catch err
+          first(2:3) = {err.identifier, regexprep(err.message, '^\w+: ', '', 'once')};
+        end
+        class_cases(end + 1, :) = [class_calls(f, 1), {position, classes{c}, ...
+                                   in_class(class_calls{f, 2}{position}, classes{c})}, first];
+      end
+    end
+  end
+
   save('-v7', file, 'vap_in', 'vap_out', 'lin_out', 'sens_out', 'base', 'step_in', 'step_interval', 'step_options', ...
-       'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'example_parameters', ...
+       'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'class_calls', 'class_cases', ...
+       'example_parameters', ...
        'rest_state', 'rest_heat', 'rest_vapour', 'loop_states', 'loop_measured', 'loop_manipulated');
 end
 
 function c = with(c, k, value)
   c{k} = value;
+end
+
+% A value in another class: its real part and 1i for complex.
+function v = in_class(v, name)
+  switch name
+    case 'complex'
+      v = full(v) + 1i;
+    case 'sparse'
+      v = sparse(full(v));
+    otherwise
+      v = feval(name, full(v));
+  end
 end
