@@ -49,8 +49,9 @@ function built = make_mex(output_dir, varargin)
   end
   output_dir = absolute_folder(output_dir);
 
-  shared_headers = dir(fullfile(root, 'host_interface', '*.h'));
-  shared_headers = fullfile(root, 'host_interface', {shared_headers.name});
+  % Every module includes the host interface and the host-free helpers.
+  shared_folders = fullfile(root, {'host_interface', 'common'});
+  shared_headers = headers_in(shared_folders);
   flags_file = fullfile(root, 'cmake', 'fixed_bits_flags.txt');
   shared_inputs = [shared_headers, {flags_file}];
   fixed_flags = fixed_bits_flags(flags_file);
@@ -61,6 +62,9 @@ function built = make_mex(output_dir, varargin)
     [name, libraries, sources] = modules{m, :};
     sources = fullfile(root, sources);
     folder = fileparts(sources{1});
+    % The folders of its sources are its include folders.
+    [source_folders, ~, ~] = cellfun(@fileparts, sources, 'UniformOutput', false);
+    source_folders = unique(source_folders, 'stable');
     linked = struct('include', {{}}, 'archives', {{}});
     if any(strcmp(libraries, 'cvodes'))
       linked = find_cvodes(sundials);
@@ -80,8 +84,7 @@ function built = make_mex(output_dir, varargin)
       linked.include = [linked.include, eigen_include];
     end
     help_file = [name '.m'];
-    local_headers = dir(fullfile(folder, '*.h'));
-    inputs = [sources, fullfile(folder, {local_headers.name}), shared_inputs];
+    inputs = [sources, headers_in(source_folders), shared_inputs];
     % A module's Windows resources: the resource script <name>.rc beside
     % its gateway, if there is one.
     resource = fullfile(folder, [name '.rc']);
@@ -94,8 +97,8 @@ function built = make_mex(output_dir, varargin)
 
     if force || newest(inputs) > modified(target)
       fprintf('make_mex: building %s\n', target);
-      compile(name, [sources, linked.archives], [linked.include, {folder}], resource, output_dir, ...
-              root, fixed_flags);
+      compile(name, [sources, linked.archives], [linked.include, source_folders, shared_folders], ...
+              resource, output_dir, root, fixed_flags);
       built{end + 1} = name; %#ok<AGROW>
     else
       fprintf('make_mex: %s is up to date\n', target);
@@ -104,8 +107,17 @@ function built = make_mex(output_dir, varargin)
   end
 end
 
+% The headers (*.h) of the given folders, as full paths.
+function headers = headers_in(folders)
+  headers = {};
+  for f = 1:numel(folders)
+    found = dir(fullfile(folders{f}, '*.h'));
+    headers = [headers, fullfile(folders{f}, {found.name})]; %#ok<AGROW>
+  end
+end
+
 function compile(name, sources, include_dirs, resource, output_dir, root, fixed_flags)
-  includes = strcat('-I', [{fullfile(root, 'host_interface')}, include_dirs]);
+  includes = strcat('-I', include_dirs);
   % Object files and compiled resources go to a scratch folder, not the sources.
   scratch = tempname();
   mkdir(scratch);

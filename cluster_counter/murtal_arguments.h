@@ -2,8 +2,8 @@
 // counting loop, with the same messages everywhere. Host-free: a host
 // supplies the traits through which the checks see its arrays
 // (argument_checks.h), with the sparse column's row indices and column
-// starts, and creates the K-by-1 result between counts_shape() and
-// count_clusters().
+// starts, and creates the K-by-1 result between read_murtal_inputs() and
+// count_clusters() (cluster_count.h).
 #ifndef MEX_SUITE_MURTAL_ARGUMENTS_H
 #define MEX_SUITE_MURTAL_ARGUMENTS_H
 
@@ -11,39 +11,11 @@
 #include <type_traits>
 
 #include "argument_checks.h"
+#include "cluster_count.h"
 
 namespace murtal_arguments {
 
 enum { IN_C, IN_K, IN_L, INPUT_COUNT };
-
-using argument_checks::InputName;
-constexpr InputName call{"murtal", 0, nullptr};
-constexpr InputName input_k{"murtal", 2, "K"};
-constexpr InputName input_l{"murtal", 3, "L"};
-
-// The labels are gathered through the row indices, a stream the hardware
-// does not foresee; asking for them this many entries ahead (a few pages of
-// labels) keeps memory busy while earlier entries are counted.
-constexpr std::size_t prefetch_distance = 256;
-
-inline void prefetch(const double *address)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
-// What the count needs, read and checked before the result exists.
-template <class Index>
-struct MurtalInputs {
-    int cluster_count;
-    const Index *rows;      // the row of each stored entry
-    std::size_t stored;
-    const double *labels;
-    std::size_t label_count;
-};
 
 // The checks up to the creation of the result, in their order.
 template <class Host>
@@ -81,29 +53,6 @@ auto read_murtal_inputs(int nlhs, int nrhs, const typename Host::Array *inputs)
     in.labels = argument_checks::double_array<Host>(inputs[IN_L], labels_needed, input_l);
     in.label_count = Host::count(inputs[IN_L]);
     return in;
-}
-
-// Adds one to counts[label - 1] for every stored entry, in storage order.
-template <class Index>
-void count_clusters(const MurtalInputs<Index> &in, double *counts)
-{
-    // A label is valid when it truncates into 1..K, that is when
-    // 1 <= label < K + 1 on the double itself (NaN fails both comparisons).
-    const double label_limit = static_cast<double>(in.cluster_count) + 1.0;
-    for (std::size_t i = 0; i < in.stored; ++i) {
-        const std::size_t ahead = i + prefetch_distance < in.stored ? i + prefetch_distance
-                                                                    : in.stored - 1;
-        // Octave's indices are signed: as sizes, a negative one is out of range too.
-        if (static_cast<std::size_t>(in.rows[ahead]) < in.label_count)
-            prefetch(in.labels + in.rows[ahead]);
-        const std::size_t row = static_cast<std::size_t>(in.rows[i]);
-        if (row >= in.label_count)
-            argument_checks::reject_too_short(input_l, row + 1, in.label_count);
-        const double label = in.labels[row];
-        if (!(label >= 1.0 && label < label_limit))
-            argument_checks::reject(call, nullptr, "Invalid cluster label value");
-        counts[static_cast<int>(label) - 1] += 1.0;
-    }
 }
 
 }  // namespace murtal_arguments

@@ -31,6 +31,7 @@ set(eigen_description " vaporizer_linearize and vaporizer_step, which differenti
 mex_module_names(modules)
 set(build_requires g++ make liboctave-dev)
 set(description_extra)
+set(source_folders)
 set(modules_mk "# The modules this package builds, from cmake/mex_modules.txt.\n")
 foreach(module IN LISTS modules)
   mex_module_entry(${module} libraries sources)
@@ -49,6 +50,7 @@ foreach(module IN LISTS modules)
   # The sources and every header of their folders, where they are here.
   foreach(source IN LISTS sources)
     get_filename_component(folder ${source} DIRECTORY)
+    list(APPEND source_folders ${folder})
     file(GLOB headers RELATIVE ${root} ${root}/${folder}/*.h)
     foreach(file ${source} ${headers})
       get_filename_component(destination ${stage}/src/${file} DIRECTORY)
@@ -62,11 +64,17 @@ list(REMOVE_DUPLICATES build_requires)
 list(JOIN build_requires ", " build_requires)
 list(JOIN modules " " module_words)
 string(APPEND modules_mk "MODULES := ${module_words}\n")
+# Every folder a module's sources come from is an include folder of all.
+list(REMOVE_DUPLICATES source_folders)
+list(JOIN source_folders " " folder_words)
+string(APPEND modules_mk "SOURCE_FOLDERS := ${folder_words}\n")
 file(WRITE ${stage}/src/modules.mk "${modules_mk}")
 
-# The host API every gateway includes.
-file(GLOB host_headers ${root}/host_interface/*.h)
-file(COPY ${host_headers} DESTINATION ${stage}/src/host_interface)
+# The host API and the host-free helpers every gateway includes.
+foreach(folder host_interface common)
+  file(GLOB headers ${root}/${folder}/*.h)
+  file(COPY ${headers} DESTINATION ${stage}/src/${folder})
+endforeach()
 file(COPY ${root}/cmake/mex_exports.map ${root}/cmake/fixed_bits_flags.txt DESTINATION ${stage}/src)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Makefile ${stage}/src/Makefile COPYONLY)
 
