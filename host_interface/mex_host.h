@@ -8,6 +8,7 @@
 
 #include "argument_checks.h"
 #include "mex_interface.h"
+#include "module_interface.h"
 
 // Tells the compiler that control never gets here: after the host's error
 // call, which real hosts do not all declare noreturn.
@@ -57,6 +58,21 @@ void run_gateway(Body &&body)
 inline mxArray *shaped_like(const mxArray *input)
 {
     return mxCreateDoubleMatrix(mxGetM(input), mxGetN(input), mxREAL);
+}
+
+// A new zero-filled output as a module's table describes it (a record, which
+// only the module knows how to fill, excepted: null).
+inline mxArray *create_output(const module_interface::Output &output, const mxArray *const *inputs)
+{
+    using module_interface::Shape;
+    switch (output.shape) {
+    case Shape::LikeInput: return shaped_like(inputs[output.input]);
+    case Shape::Scalar: return mxCreateDoubleScalar(0.0);
+    case Shape::Matrix:
+        return mxCreateDoubleMatrix(static_cast<mwSize>(output.rows),
+                                    static_cast<mwSize>(output.columns), mxREAL);
+    default: return nullptr;
+    }
 }
 
 #endif

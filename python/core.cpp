@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "floating_point_environment.h"
+#include "linearize_interface.h"
 #include "model_jacobian.h"
 #include "murtal_arguments.h"
 #include "python_host.h"
+#include "step_interface.h"
 #include "step_vaporizer.h"
 #include "transmission_update.h"
 #include "transmit_arguments.h"
@@ -77,6 +79,17 @@ Output zeros_like(const Argument &input)
     return out;
 }
 
+// A new array of zeros as a module's table describes an output: shaped like
+// an input, or a fixed matrix (scalars are numbers, made where computed).
+Output output_for(const module_interface::Output &spec, const Argument *inputs)
+{
+    if (spec.shape == module_interface::Shape::LikeInput)
+        return zeros_like(inputs[spec.input]);
+    Output out(std::vector<py::ssize_t>{spec.rows, spec.columns});
+    std::fill_n(out.mutable_data(), out.size(), 0.0);
+    return out;
+}
+
 // Refuses a sparse input whose structure is not consistent (python_host.h),
 // naming it, before anything reads its indices; field names an option.
 void refuse_broken_sparse(const Argument &a, const argument_checks::InputName &input,
@@ -124,8 +137,8 @@ py::tuple vaporizer(const py::handle (&objects)[model_inputs])
     return checked([&] {
         const Converted<model_inputs> call(objects, "vaporizer", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer");
-        Output derivatives = zeros_like(call.arguments[IN_STATE]);
-        Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
+        Output derivatives = output_for(model_outputs[OUT_DERIVATIVES], call.arguments);
+        Output vapour_comp = output_for(model_outputs[OUT_VAPOUR_COMP], call.arguments);
         double level, temperature, pressure;
         {
             const Fixed fixed_fpu;  // whatever the caller set
@@ -137,29 +150,17 @@ py::tuple vaporizer(const py::handle (&objects)[model_inputs])
     });
 }
 
-// The keyword options in the order of step_settings::Option.
-constexpr int option_count = step_settings::OPTION_COUNT;
-constexpr const char *option_keywords[option_count] = {"rtol", "atol", "max_step", "first_step"};
+// The keyword options, by their Python names in step_interface's table.
+constexpr int option_count = step_interface::OPTION_COUNT;
 
 py::dict statistics_dict(const interval_integration::Statistics &s)
 {
     py::dict stats;
-    stats["steps"] = s.steps;
-    stats["failed_steps"] = s.failed_steps;
-    stats["rhs_evaluations"] = s.rhs_evaluations;
-    stats["jacobian_evaluations"] = s.jacobian_evaluations;
-    stats["nonlinear_iterations"] = s.nonlinear_iterations;
-    stats["convergence_failures"] = s.convergence_failures;
+    for (const step_interface::StatisticField &field : step_interface::statistics)
+        stats[field.name] = s.*field.count;
     return stats;
 }
 
-// An 8-by-columns matrix of column-major values.
-Output matrix(const double *values, py::ssize_t rows, py::ssize_t columns)
-{
-    Output out(std::vector<py::ssize_t>{rows, columns});
-    std::memcpy(out.mutable_data(), values, sizeof(double) * rows * columns);
-    return out;
-}
 
 py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle interval_object,
                          const py::handle (&option_objects)[option_count], bool sensitivities)
@@ -177,7 +178,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
             if (!option_objects[k].is_none()) {
                 python_host::convert(option_objects[k], option_arguments[k]);
                 refuse_broken_sparse(option_arguments[k], step_settings::input_options,
-                                     step_settings::option_names[k]);
+                                     step_interface::options[k].mex);
             }
 
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, step_vaporizer::module);
@@ -199,23 +200,32 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
             end = step_vaporizer::advance(in, interval, options, request);
         }
 
-        // The end state shaped like input 1; elements past the 8th are copied.
-        const Argument &state = call.arguments[IN_STATE];
-        Output state_out = zeros_like(state);
-        std::memcpy(state_out.mutable_data(), state.data, state.count * sizeof(double));
-        std::memcpy(state_out.mutable_data(), end.state, sizeof end.state);
-        Output vapour_comp = zeros_like(call.arguments[IN_FEED1_COMP]);
-        std::memcpy(vapour_comp.mutable_data(), end.vapour_comp, sizeof end.vapour_comp);
-        if (!sensitivities)
-            return py::make_tuple(state_out, number(end.level), vapour_comp,
-                                  number(end.temperature), number(end.pressure),
-                                  statistics_dict(end.statistics));
-        using step_vaporizer::input_count;
-        using step_vaporizer::state_count;
-        return py::make_tuple(state_out, number(end.level), vapour_comp, number(end.temperature),
-                              number(end.pressure), statistics_dict(end.statistics),
-                              matrix(end.state_sensitivity, state_count, state_count),
-                              matrix(end.input_sensitivity, state_count, input_count));
+        // The outputs as the table makes them, all but the sensitivities
+        // unless they were asked for; the end state's elements past the 8th
+        // are the input's own.
+        const int count = sensitivities ? step_interface::OUTPUT_COUNT
+                                        : step_interface::OUT_STATE_SENSITIVITY;
+        py::tuple results(count);
+        for (int k = 0; k < count; ++k) {
+            if (k == step_interface::OUT_STATS) {
+                results[k] = statistics_dict(end.statistics);
+                continue;
+            }
+            std::size_t values = 0;
+            const double *computed = step_vaporizer::end_values(end, k, &values);
+            const module_interface::Output &spec = step_interface::outputs[k];
+            if (spec.shape == module_interface::Shape::Scalar) {
+                results[k] = number(*computed);
+                continue;
+            }
+            Output out = output_for(spec, call.arguments);
+            if (k == step_interface::OUT_STATE)
+                std::memcpy(out.mutable_data(), call.arguments[IN_STATE].data,
+                            call.arguments[IN_STATE].count * sizeof(double));
+            std::memcpy(out.mutable_data(), computed, values * sizeof(double));
+            results[k] = out;
+        }
+        return results;
     });
 }
 
@@ -225,35 +235,31 @@ py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
     return checked([&] {
         const Converted<model_inputs> call(objects, "vaporizer_linearize", model_input_names);
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
-        double a[8 * 8], b[8 * 20], c[10 * 8], d[10 * 20];
+        namespace out = linearize_interface;
+        const auto &specs = out::outputs;
+        Output matrices[out::OUTPUT_COUNT] = {
+            output_for(specs[out::OUT_A], call.arguments),
+            output_for(specs[out::OUT_B], call.arguments),
+            output_for(specs[out::OUT_C], call.arguments),
+            output_for(specs[out::OUT_D], call.arguments)};
         vaporizer_model::Linearisation wanted;
-        wanted.state_matrix = a;
-        wanted.input_matrix = b;
-        wanted.output_matrix = c;
-        wanted.feedthrough_matrix = d;
+        for (int k = 0; k < out::OUTPUT_COUNT; ++k)
+            out::slot(wanted, k) = matrices[k].mutable_data();
         {
             py::gil_scoped_release release;
             const Fixed fixed_fpu;
             vaporizer_model::vaporizer_jacobians(wanted, in.arrays[IN_STATE], in);
         }
-        return py::make_tuple(matrix(a, 8, 8), matrix(b, 8, 20), matrix(c, 10, 8),
-                              matrix(d, 10, 20));
+        return py::make_tuple(matrices[out::OUT_A], matrices[out::OUT_B], matrices[out::OUT_C],
+                              matrices[out::OUT_D]);
     });
 }
 
 constexpr int transmit_inputs = transmit_arguments::INPUT_COUNT;
-constexpr const argument_checks::InputName *transmit_names[transmit_inputs] = {
-    &transmit_arguments::input_new_value,     &transmit_arguments::input_delay_line,
-    &transmit_arguments::input_lag_states,    &transmit_arguments::input_delay_time,
-    &transmit_arguments::input_time_constant, &transmit_arguments::input_delay_length,
-    &transmit_arguments::input_stage_count,   &transmit_arguments::input_time_step,
-    &transmit_arguments::input_range_low,     &transmit_arguments::input_range_high,
-};
-
 template <std::size_t... I>
 constexpr Names<sizeof...(I)> transmit_names_of(std::index_sequence<I...>)
 {
-    return {transmit_names[I]->name...};
+    return {transmit_arguments::inputs[I]->name...};
 }
 constexpr Names<transmit_inputs> transmit_input_names =
     transmit_names_of(std::make_index_sequence<transmit_inputs>());
@@ -264,8 +270,8 @@ py::tuple transmit(const py::handle (&objects)[transmit_inputs])
     return checked([&] {
         const Converted<transmit_inputs> call(objects, "Transmit", transmit_input_names);
         const TransmitInputs in = read_transmit_inputs<PythonHost>(call.inputs);
-        Output line = zeros_like(call.arguments[IN_DELAY_LINE]);
-        Output lags = zeros_like(call.arguments[IN_LAG_STATES]);
+        Output line = output_for(outputs[OUT_DELAY_LINE], call.arguments);
+        Output lags = output_for(outputs[OUT_LAG_STATES], call.arguments);
         {
             const Fixed fixed_fpu;
             transmission_update(line.mutable_data(), lags.mutable_data(), in.new_value,
@@ -337,9 +343,9 @@ std::string suggestion(const Parameters &p, const std::string &key)
 {
     if (!p.keywords.empty())
         for (int k = 0; k < option_count; ++k)
-            if (lower(key) == lower(step_settings::option_names[k]))
-                return std::string("; the Python name of ") + step_settings::option_names[k] +
-                       " is " + option_keywords[k];
+            if (lower(key) == lower(step_interface::options[k].mex))
+                return std::string("; the Python name of ") + step_interface::options[k].mex +
+                       " is " + step_interface::options[k].python;
     std::vector<std::string> names = p.positional;
     names.insert(names.end(), p.keywords.begin(), p.keywords.end());
     py::list lowered;
@@ -430,7 +436,9 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
 {
     std::vector<std::string> positional = listed(model_input_names);
     positional.push_back("interval");
-    std::vector<std::string> keywords(option_keywords, option_keywords + option_count);
+    std::vector<std::string> keywords;
+    for (const step_interface::OptionName &option : step_interface::options)
+        keywords.push_back(option.python);
     keywords.push_back("sensitivities");
     define(
         m, "vaporizer_step",
@@ -440,9 +448,12 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
                                   sensitivities_flag(sensitivities));
         },
         doc, {"vaporizer_step", positional, keywords}, py::arg(model_input_names[I])...,
-        py::arg("interval"), py::kw_only(), py::arg(option_keywords[0]) = py::none(),
-        py::arg(option_keywords[1]) = py::none(), py::arg(option_keywords[2]) = py::none(),
-        py::arg(option_keywords[3]) = py::none(), py::arg("sensitivities") = false);
+        py::arg("interval"), py::kw_only(),
+        py::arg(step_interface::options[0].python) = py::none(),
+        py::arg(step_interface::options[1].python) = py::none(),
+        py::arg(step_interface::options[2].python) = py::none(),
+        py::arg(step_interface::options[3].python) = py::none(),
+        py::arg("sensitivities") = false);
 }
 
 template <std::size_t... I>

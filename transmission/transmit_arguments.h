@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "argument_checks.h"
+#include "module_interface.h"
 
 namespace transmit_arguments {
 
@@ -28,6 +29,17 @@ constexpr InputName input_stage_count{"Transmit", 7, "stage_count"};
 constexpr InputName input_time_step{"Transmit", 8, "time_step"};
 constexpr InputName input_range_low{"Transmit", 9, "range_low"};
 constexpr InputName input_range_high{"Transmit", 10, "range_high"};
+// The ten in position order, for the hosts that list them.
+constexpr const InputName *inputs[INPUT_COUNT] = {
+    &input_new_value,  &input_delay_line, &input_lag_states, &input_delay_time,
+    &input_time_constant, &input_delay_length, &input_stage_count, &input_time_step,
+    &input_range_low,  &input_range_high};
+
+// The two outputs, each shaped like the input it replaces.
+enum { OUT_DELAY_LINE, OUT_LAG_STATES, OUTPUT_COUNT };
+constexpr module_interface::Output outputs[OUTPUT_COUNT] = {
+    module_interface::like_input("new_delay_line", IN_DELAY_LINE),
+    module_interface::like_input("new_lag_states", IN_LAG_STATES)};
 
 struct TransmitInputs {
     double new_value;

@@ -14,15 +14,7 @@ namespace {
 
 using namespace transmit_arguments;
 
-enum { OUT_DELAY_LINE, OUT_LAG_STATES, OUTPUT_COUNT };
 const argument_checks::InputName call{"Transmit", 0, nullptr};
-
-// Output i takes the row and column counts of the input it replaces.
-double *create_like(mxArray *plhs[], int slot, const mxArray *shape)
-{
-    plhs[slot] = shaped_like(shape);
-    return mxGetPr(plhs[slot]);
-}
 
 void transmit(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
@@ -33,8 +25,10 @@ void transmit(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 
     const TransmitInputs in = read_transmit_inputs<MexHost>(prhs);
 
-    double *new_delay_line = create_like(plhs, OUT_DELAY_LINE, prhs[IN_DELAY_LINE]);
-    double *new_lag_states = create_like(plhs, OUT_LAG_STATES, prhs[IN_LAG_STATES]);
+    plhs[OUT_DELAY_LINE] = create_output(outputs[OUT_DELAY_LINE], prhs);
+    double *new_delay_line = mxGetPr(plhs[OUT_DELAY_LINE]);
+    plhs[OUT_LAG_STATES] = create_output(outputs[OUT_LAG_STATES], prhs);
+    double *new_lag_states = mxGetPr(plhs[OUT_LAG_STATES]);
 
     const floating_point_environment::FixedEnvironment fixed_fpu;  // whatever the caller set
     transmission_update(new_delay_line, new_lag_states, in.new_value, in.delay_line,

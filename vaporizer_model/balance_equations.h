@@ -2,9 +2,8 @@
 // components in a vessel of constant cross-section, fed by two streams,
 // heated, and losing a vapour stream in equilibrium with the liquid.
 //
-// State layout (8 values): the liquid mole fractions of components
-// 0, 1, 2, 4, 5, 6, then the level, then the temperature. Component 3 is
-// the dependent one: x[3] = 1 - (sum of the six others).
+// The state's layout (8 values: six mole fractions, the level, the
+// temperature) is vaporizer_state.h's.
 //
 // No host header, no allocation, no state; reads only the first 8 state
 // values, 7 of each component vector and 49 of each Wilson matrix, writes
@@ -15,10 +14,9 @@
 #define MEX_SUITE_BALANCE_EQUATIONS_H
 
 #include "property_correlations.h"
+#include "vaporizer_state.h"
 
 namespace VAPORIZER_MODEL_NAMESPACE {
-
-constexpr int state_count = 8;
 
 void vaporizer_derivatives(double *derivatives, double *level_out, double *vapour_comp,
                            double *temperature_out, double *pressure_out, const double *state,

@@ -24,20 +24,6 @@ void copy_composition(Scalar *copy, const Scalar *composition)
         copy[k] = composition[k];
 }
 
-// The seven liquid mole fractions of a state: component 3 is the dependent
-// one, 1 minus the six others (added left to right).
-template <class Scalar>
-void liquid_fractions(const Scalar *state, Scalar *x)
-{
-    x[0] = state[0];
-    x[1] = state[1];
-    x[2] = state[2];
-    x[3] = 1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
-    x[4] = state[3];
-    x[5] = state[4];
-    x[6] = state[5];
-}
-
 template <class Scalar>
 void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapour_comp,
                            Scalar *temperature_out, Scalar *pressure_out, const Scalar *state,
@@ -64,8 +50,8 @@ void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapou
     Scalar unused = 0.0;
 
     liquid_fractions(state, x);
-    const Scalar &level = state[6];
-    const Scalar &t = state[7];
+    const Scalar &level = state[state_level];
+    const Scalar &t = state[state_temperature];
 
     Scalar molar_volume = 0.0;
     for (int k = 0; k < n; ++k)
@@ -121,19 +107,14 @@ void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapou
          vapour_flow * (vapour_enthalpy - liquid_enthalpy) + heat_input) /
         (molar_density * volume) / heat_capacity;
 
-    *level_out = state[6];
+    *level_out = state[state_level];
     for (int k = 0; k < n; ++k)
         vapour_comp[k] = y[k];
-    *temperature_out = state[7];
+    *temperature_out = state[state_temperature];
     *pressure_out = pressure;
-    derivatives[0] = dx[0];
-    derivatives[1] = dx[1];
-    derivatives[2] = dx[2];
-    derivatives[3] = dx[4];
-    derivatives[4] = dx[5];
-    derivatives[5] = dx[6];
-    derivatives[6] = level_rate;
-    derivatives[7] = temperature_rate;
+    state_fraction_rates(dx, derivatives);
+    derivatives[state_level] = level_rate;
+    derivatives[state_temperature] = temperature_rate;
 }
 
 }  // namespace generic

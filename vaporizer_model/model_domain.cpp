@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "balance_equations_impl.h"
+#include "vaporizer_state.h"
 
 namespace vaporizer_model {
 
 namespace {
 
-constexpr int components = 7;
-constexpr int dependent = 3;  // the component whose fraction is 1 less the others
+constexpr int components = component_count;
+constexpr int dependent = dependent_component;
 
 }  // namespace
 
@@ -46,12 +46,12 @@ bool unreachable_fraction_bound(int code, const DomainLimits &limits)
 
 int domain_exit(const double *state, const DomainLimits &limits)
 {
-    for (int k = 0; k < 8; ++k)
+    for (int k = 0; k < state_count; ++k)
         if (!std::isfinite(state[k]))
             return code_of(element_not_finite, k);
-    if (!(state[6] > limits.least_level) || !(state[6] > 0.0))
+    if (!(state[state_level] > limits.least_level) || !(state[state_level] > 0.0))
         return code_of(level_not_positive);
-    const double t = state[7];
+    const double t = state[state_temperature];
     // Written so that a NaN limit fails the comparison and lands outside.
     if (!(t + limits.temperature_offset > 0.0))
         return code_of(below_absolute_zero);
@@ -78,7 +78,7 @@ double residence_time(const double *state, double vapour_flow, double feed1_flow
     double molar_volume = 0.0;
     for (int k = 0; k < components; ++k)
         molar_volume = molar_volume + x[k] * molar_mass[k] / density[k];
-    const double holdup = std::fabs(density_factor / molar_volume * state[6] * area);
+    const double holdup = std::fabs(density_factor / molar_volume * state[state_level] * area);
     const double throughput = std::fabs(feed1_flow) + std::fabs(feed2_flow) + std::fabs(vapour_flow);
     return throughput > 0.0 ? holdup / throughput : HUGE_VAL;
 }
@@ -97,21 +97,16 @@ int approaching_exit(const double *state, const double *rates, const DomainLimit
             nearest = bound_code;
         }
     };
-    const double t = state[7];
-    consider(code_of(level_not_positive), state[6] - limits.least_level, -rates[6]);
-    consider(code_of(below_absolute_zero), t + limits.temperature_offset, -rates[7]);
+    const double t = state[state_temperature];
+    consider(code_of(level_not_positive), state[state_level] - limits.least_level,
+             -rates[state_level]);
+    consider(code_of(below_absolute_zero), t + limits.temperature_offset, -rates[state_temperature]);
     for (int k = 0; k < components; ++k)
         if (limits.antoine_b[k] < 0.0)
-            consider(code_of(beyond_vapour_pressure_pole, k), t + limits.antoine_c[k], -rates[7]);
+            consider(code_of(beyond_vapour_pressure_pole, k), t + limits.antoine_c[k], -rates[state_temperature]);
     double x[components], dx[components];
     liquid_fractions(state, x);
-    dx[0] = rates[0];
-    dx[1] = rates[1];
-    dx[2] = rates[2];
-    dx[3] = -(rates[0] + rates[1] + rates[2] + rates[3] + rates[4] + rates[5]);
-    dx[4] = rates[3];
-    dx[5] = rates[4];
-    dx[6] = rates[5];
+    generic::fraction_rates(rates, dx);
     for (int k = 0; k < components; ++k) {
         consider(code_of(fraction_below_zero, k), x[k] + limits.fraction_slack, -dx[k]);
         consider(code_of(fraction_above_one, k), 1.0 + limits.fraction_slack - x[k], dx[k]);

@@ -32,6 +32,8 @@
 
 #include <cstddef>
 
+#include "vaporizer_state.h"
+
 namespace vaporizer_model {
 
 struct DomainLimits {
@@ -43,8 +45,8 @@ struct DomainLimits {
     // Whether the solution can carry each fraction below 0 or above 1 (see
     // set_reachable_fractions()); an overshoot of a bound it cannot cross is
     // not named as where it left.
-    bool fraction_can_fall[7] = {};
-    bool fraction_can_rise[7] = {};
+    bool fraction_can_fall[component_count] = {};
+    bool fraction_can_rise[component_count] = {};
 };
 
 // Which fraction bounds the feeds let the solution cross. At x[k] = 0 the

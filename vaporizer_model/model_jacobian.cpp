@@ -82,11 +82,8 @@ void linearise(const Linearisation &wanted, const double *state, const ModelInpu
     using namespace vaporizer_arguments;
     const double *const *a = inputs.arrays;
     const double *s = inputs.scalars;
-    const double *z1 = a[IN_FEED1_COMP], *z2 = a[IN_FEED2_COMP];
-    const double u_values[input_count] = {
-        s[IN_VAPOUR_FLOW], s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], z1[0], z1[1], z1[2], z1[3],
-        z1[4], z1[5], z1[6], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW], z2[0], z2[1], z2[2], z2[3],
-        z2[4], z2[5], z2[6], s[IN_FEED2_TEMP]};
+    double u_values[input_count];
+    operating_inputs(inputs, u_values);
     Dual<N> x[state_count];
     for (int j = 0; j < state_count; ++j)
         x[j] = Dual<N>(state[j], N, j);
@@ -99,11 +96,13 @@ void linearise(const Linearisation &wanted, const double *state, const ModelInpu
     }
 
     Dual<N> rates[state_count];
-    // In the order of C's rows: level, vapour composition, temperature, pressure.
-    Dual<N> outputs[output_count];
+    Dual<N> outputs[output_count];  // in the order of C's rows
+    namespace at = operating;
     generic::vaporizer_derivatives(
-        rates, &outputs[0], &outputs[1], &outputs[8], &outputs[9], x, u[0], u[1], u[2], &u[3],
-        u[10], u[11], &u[12], u[19], s[IN_AREA], a[IN_WILSON_VOLUME], a[IN_WILSON_ENERGY],
+        rates, &outputs[output::level], &outputs[output::vapour_comp],
+        &outputs[output::temperature], &outputs[output::pressure], x, u[at::vapour_flow],
+        u[at::heat_input], u[at::feed1_flow], &u[at::feed1_comp], u[at::feed1_temp],
+        u[at::feed2_flow], &u[at::feed2_comp], u[at::feed2_temp], s[IN_AREA], a[IN_WILSON_VOLUME], a[IN_WILSON_ENERGY],
         a[IN_MOLAR_MASS], a[IN_DENSITY], a[IN_ENTHALPY_OFFSET], a[IN_CP_LIQUID_A],
         a[IN_CP_LIQUID_B], a[IN_CP_VAPOUR_A], a[IN_CP_VAPOUR_B], a[IN_ANTOINE_A], a[IN_ANTOINE_B],
         a[IN_ANTOINE_C], s[IN_GAS_CONSTANT], s[IN_DENSITY_FACTOR], s[IN_TEMPERATURE_OFFSET]);
@@ -115,10 +114,10 @@ void linearise(const Linearisation &wanted, const double *state, const ModelInpu
         store_matrix(wanted.feedthrough_matrix, outputs, output_count, state_count, input_count);
     }
     store_values(wanted.derivatives, rates, state_count);
-    store_values(wanted.level, &outputs[0], 1);
-    store_values(wanted.vapour_comp, &outputs[1], component_count);
-    store_values(wanted.temperature, &outputs[8], 1);
-    store_values(wanted.pressure, &outputs[9], 1);
+    store_values(wanted.level, &outputs[output::level], 1);
+    store_values(wanted.vapour_comp, &outputs[output::vapour_comp], component_count);
+    store_values(wanted.temperature, &outputs[output::temperature], 1);
+    store_values(wanted.pressure, &outputs[output::pressure], 1);
 }
 
 }  // namespace

@@ -4,11 +4,10 @@
 //
 //   d(derivatives) = A d(state) + B du,   d(outputs) = C d(state) + D du
 //
-// with the inputs u (20, in this order) vapour_flow, heat_input,
-// feed1_flow, feed1_comp[0..6], feed1_temp, feed2_flow, feed2_comp[0..6],
-// feed2_temp, and the outputs (10) level, vapour_comp[0..6], temperature,
-// pressure. A is 8x8, B 8x20, C 10x8, D 10x20, each stored column-major
-// (the host's order), so element (i, j) of A is state_matrix[i + 8*j].
+// with the operating inputs u (20) and the outputs (10) in the order of
+// vaporizer_state.h. A is 8x8, B 8x20, C 10x8, D 10x20, each stored
+// column-major (the host's order), so element (i, j) of A is
+// state_matrix[i + 8*j].
 //
 // Every routine takes the state and the model's other inputs as the input
 // table holds them (vaporizer_arguments.h), evaluates the model once, and
@@ -23,9 +22,6 @@
 #include "vaporizer_arguments.h"
 
 namespace VAPORIZER_MODEL_NAMESPACE {
-
-constexpr int input_count = 20;
-constexpr int output_count = 10;
 
 using vaporizer_arguments::ModelInputs;
 

@@ -11,6 +11,7 @@
 
 #include "argument_checks.h"
 #include "balance_equations.h"
+#include "module_interface.h"
 
 namespace vaporizer_arguments {
 
@@ -43,6 +44,15 @@ constexpr InputKind model_inputs[MODEL_INPUT_COUNT] = {
     {"temperature_offset", scalar},
 };
 
+// vaporizer's outputs: the derivatives shaped like the state and the vapour
+// composition like feed1_comp (which hold at least 8 and 7 values, so the
+// model's writes fit), the other three scalars.
+enum { OUT_DERIVATIVES, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUTPUT_COUNT };
+constexpr module_interface::Output model_outputs[OUTPUT_COUNT] = {
+    module_interface::like_input("derivatives", IN_STATE), module_interface::scalar("level"),
+    module_interface::like_input("vapour_comp", IN_FEED1_COMP),
+    module_interface::scalar("temperature"), module_interface::scalar("pressure")};
+
 // The inputs' data by position: arrays[p] for array inputs, scalars[p] for
 // scalar ones. Points into the host's input arrays; valid during the call.
 struct ModelInputs {
@@ -65,6 +75,24 @@ ModelInputs read_model_inputs(const typename Host::Array *inputs, const char *mo
                 argument_checks::double_array<Host>(inputs[p], model_inputs[p].min_count, name);
     }
     return in;
+}
+
+// The operating inputs u (vaporizer_state.h) as read: the values a sampled
+// loop holds over an interval, and the directions of B's columns.
+inline void operating_inputs(const ModelInputs &in, double *u)
+{
+    namespace at = vaporizer_model::operating;
+    const double *s = in.scalars;
+    u[at::vapour_flow] = s[IN_VAPOUR_FLOW];
+    u[at::heat_input] = s[IN_HEAT_INPUT];
+    u[at::feed1_flow] = s[IN_FEED1_FLOW];
+    u[at::feed1_temp] = s[IN_FEED1_TEMP];
+    u[at::feed2_flow] = s[IN_FEED2_FLOW];
+    u[at::feed2_temp] = s[IN_FEED2_TEMP];
+    for (int k = 0; k < vaporizer_model::component_count; ++k) {
+        u[at::feed1_comp + k] = in.arrays[IN_FEED1_COMP][k];
+        u[at::feed2_comp + k] = in.arrays[IN_FEED2_COMP][k];
+    }
 }
 
 // The model at a state (8 values) with every other input as read; writes

@@ -11,7 +11,6 @@ namespace {
 
 using namespace vaporizer_arguments;
 
-enum { OUT_DERIVATIVES, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUTPUT_COUNT };
 const argument_checks::InputName call{"vaporizer", 0, nullptr};
 
 void vaporizer(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
@@ -24,21 +23,16 @@ void vaporizer(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     // Every input is checked, in position order, before any output exists.
     const ModelInputs in = read_model_inputs<MexHost>(prhs, "vaporizer");
 
-    // Outputs 1 and 3 take the shapes of inputs 1 and 5, which hold at least
-    // 8 and 7 values, so the routine's writes fit.
-    plhs[OUT_DERIVATIVES] = shaped_like(prhs[IN_STATE]);
-    double *derivatives = mxGetPr(plhs[OUT_DERIVATIVES]);
-    plhs[OUT_LEVEL] = mxCreateDoubleScalar(0.0);
-    double *level = mxGetPr(plhs[OUT_LEVEL]);
-    plhs[OUT_VAPOUR_COMP] = shaped_like(prhs[IN_FEED1_COMP]);
-    double *vapour_comp = mxGetPr(plhs[OUT_VAPOUR_COMP]);
-    plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(0.0);
-    double *temperature = mxGetPr(plhs[OUT_TEMPERATURE]);
-    plhs[OUT_PRESSURE] = mxCreateDoubleScalar(0.0);
-    double *pressure = mxGetPr(plhs[OUT_PRESSURE]);
+    // The outputs in slot order, as the table makes them.
+    double *out[OUTPUT_COUNT];
+    for (int k = 0; k < OUTPUT_COUNT; ++k) {
+        plhs[k] = create_output(model_outputs[k], prhs);
+        out[k] = mxGetPr(plhs[k]);
+    }
 
     const floating_point_environment::FixedEnvironment fixed_fpu;  // whatever the caller set
-    evaluate_model(in, in.arrays[IN_STATE], derivatives, level, vapour_comp, temperature, pressure);
+    evaluate_model(in, in.arrays[IN_STATE], out[OUT_DERIVATIVES], out[OUT_LEVEL],
+                   out[OUT_VAPOUR_COMP], out[OUT_TEMPERATURE], out[OUT_PRESSURE]);
 }
 
 }  // namespace

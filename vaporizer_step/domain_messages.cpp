@@ -61,7 +61,7 @@ void describe_domain_exit(char *text, std::size_t size, const interval_integrati
             std::snprintf(text, size, "the model's %s not finite at the state reached at "
                           "t = %g within the interval [0, %g]: %s (level %s, temperature %s)",
                           exit.what == Nonfinite::Rate ? "derivatives are" : "Jacobian is", time,
-                          interval, nonfinite, printed(state[6]).text, printed(state[7]).text);
+                          interval, nonfinite, printed(state[state_level]).text, printed(state[state_temperature]).text);
         return;
     }
     case level_not_positive:
@@ -92,29 +92,29 @@ void describe_domain_exit(char *text, std::size_t size, const interval_integrati
     }
     // The level says whether the vessel was about to run dry.
     std::snprintf(text, size, "%s at t = %g within the interval [0, %g], with the level at %s",
-                  what, time, interval, printed(state[6]).text);
+                  what, time, interval, printed(state[state_level]).text);
 }
 
 void describe_outside_state(char *text, std::size_t size, int code, const double *state,
                             const DomainLimits &limits)
 {
     const int k = component_of(code);
-    double x[7];
+    double x[component_count];
     liquid_fractions(state, x);
     switch (bound_of(code)) {
     case level_not_positive:
         std::snprintf(text, size, "the level (element 7) is %s; it must be above 0",
-                      printed(state[6]).text);
+                      printed(state[state_level]).text);
         return;
     case below_absolute_zero:
         std::snprintf(text, size, "the temperature (element 8) is %s, at or below absolute zero "
-                      "of the property set, -temperature_offset = %s", printed(state[7]).text,
+                      "of the property set, -temperature_offset = %s", printed(state[state_temperature]).text,
                       printed(-limits.temperature_offset).text);
         return;
     case beyond_vapour_pressure_pole:
         std::snprintf(text, size, "the temperature (element 8) is %s, at or below the pole of "
                       "the vapour pressure of component %d, -antoine_c(%d) = %s",
-                      printed(state[7]).text, k + 1, k + 1, printed(-limits.antoine_c[k]).text);
+                      printed(state[state_temperature]).text, k + 1, k + 1, printed(-limits.antoine_c[k]).text);
         return;
     case element_not_finite:
         std::snprintf(text, size, "element %d is %s", k + 1, printed(state[k]).text);

@@ -13,8 +13,7 @@ namespace step_options {
 
 using step_settings::StepOptions;
 using step_settings::input_options;
-using step_settings::option_names;
-using step_settings::OPTION_COUNT;
+using step_interface::OPTION_COUNT;
 
 inline bool same_name(const char *a, const char *b)
 {
@@ -28,7 +27,7 @@ inline bool same_name(const char *a, const char *b)
 inline int option_of(const char *field)
 {
     int k = 0;
-    while (k < OPTION_COUNT && !same_name(field, option_names[k]))
+    while (k < OPTION_COUNT && !same_name(field, step_interface::options[k].mex))
         ++k;
     return k;
 }
@@ -59,7 +58,8 @@ inline StepOptions read_options(const mxArray *array)
                    field);
         if (set_by[option] != nullptr)
             reject(input_options, "duplicateOption",
-                   "sets %s twice, as fields %.64s and %.64s; set it once", option_names[option],
+                   "sets %s twice, as fields %.64s and %.64s; set it once",
+                   step_interface::options[option].mex,
                    set_by[option], field);
         set_by[option] = field;
         step_settings::set_option<MexHost>(value, static_cast<step_settings::Option>(option),

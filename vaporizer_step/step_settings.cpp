@@ -12,9 +12,11 @@ StepSettings derive_settings(const StepOptions &options, double interval, const 
     s.integration.relative_tolerance = options.relative_tolerance > 0.0
                                            ? options.relative_tolerance
                                            : default_relative_tolerance;
+    using vaporizer_model::state_level;
+    using vaporizer_model::state_temperature;
     double scale[state_count] = {1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
-    scale[6] = std::fabs(state[6]);
-    scale[7] = std::fabs(state[7] + temperature_offset);
+    scale[state_level] = std::fabs(state[state_level]);
+    scale[state_temperature] = std::fabs(state[state_temperature] + temperature_offset);
     for (std::size_t k = 0; k < state_count; ++k) {
         const std::size_t given = options.absolute_count == 1 ? 0 : k;
         s.integration.absolute_tolerance[k] = options.absolute_count > 0
@@ -24,7 +26,7 @@ StepSettings derive_settings(const StepOptions &options, double interval, const 
     s.integration.absolute_count = state_count;
 
     double largest_fraction_tolerance = 0.0;
-    for (std::size_t k = 0; k < 6; ++k)
+    for (int k = 0; k < vaporizer_model::fraction_count; ++k)
         largest_fraction_tolerance =
             std::max(largest_fraction_tolerance, s.integration.absolute_tolerance[k]);
     s.fraction_slack = std::max(least_fraction_slack, 10.0 * largest_fraction_tolerance);

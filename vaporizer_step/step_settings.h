@@ -9,10 +9,12 @@
 
 #include "argument_checks.h"
 #include "interval_integration.h"
+#include "step_interface.h"
+#include "vaporizer_state.h"
 
 namespace step_settings {
 
-constexpr std::size_t state_count = 8;
+constexpr std::size_t state_count = vaporizer_model::state_count;
 
 // Defaults that keep the end state well within 1e-5 relative of the exact
 // solution (elements below 1e-3 measured against 1e-3) over intervals from
@@ -60,8 +62,12 @@ struct StepSettings {
 // The options input, as every host names it in its messages.
 constexpr argument_checks::InputName input_options{"vaporizer_step", 27, "options"};
 
-enum Option { RELTOL, ABSTOL, MAXSTEP, INITIALSTEP, OPTION_COUNT };
-constexpr const char *option_names[OPTION_COUNT] = {"RelTol", "AbsTol", "MaxStep", "InitialStep"};
+using step_interface::Option;
+using step_interface::OPTION_COUNT;
+using step_interface::RELTOL;
+using step_interface::ABSTOL;
+using step_interface::MAXSTEP;
+using step_interface::INITIALSTEP;
 
 // A real numeric value of exactly one element.
 template <class Host>
@@ -83,7 +89,7 @@ double positive_option(typename Host::Array value, Option option)
     }
     argument_checks::reject(input_options, "badOption",
                             "field %s must be a positive%s real numeric scalar",
-                            option_names[option], finite ? ", finite" : "");
+                            step_interface::options[option].mex, finite ? ", finite" : "");
 }
 
 // AbsTol: one value for every state element, or one for each of the 8.

@@ -9,6 +9,7 @@
 #include "model_domain.h"
 #include "model_jacobian.h"
 #include "step_failure.h"
+#include "step_interface.h"
 
 namespace step_vaporizer {
 
@@ -16,6 +17,7 @@ namespace {
 
 using argument_checks::reject;
 using floating_point_environment::FixedEnvironment;
+using vaporizer_model::state_level;
 using vaporizer_arguments::ModelInputs;
 using namespace vaporizer_arguments;
 
@@ -41,18 +43,6 @@ void model_jacobians(const double *state, double *state_matrix, double *input_ma
     else
         vaporizer_model::vaporizer_state_input_jacobians(state_matrix, input_matrix, nullptr,
                                                          state, inputs);
-}
-
-// The operating inputs' values, the scales of their sensitivities.
-void input_values(const ModelInputs &in, double *u)
-{
-    const double *z1 = in.arrays[IN_FEED1_COMP], *z2 = in.arrays[IN_FEED2_COMP];
-    const double *s = in.scalars;
-    const double values[input_count] = {
-        s[IN_VAPOUR_FLOW], s[IN_HEAT_INPUT], s[IN_FEED1_FLOW], z1[0], z1[1], z1[2], z1[3],
-        z1[4], z1[5], z1[6], s[IN_FEED1_TEMP], s[IN_FEED2_FLOW], z2[0], z2[1], z2[2], z2[3],
-        z2[4], z2[5], z2[6], s[IN_FEED2_TEMP]};
-    std::memcpy(u, values, sizeof values);
 }
 
 int model_domain(const double *state, void *context)
@@ -172,7 +162,7 @@ interval_integration::Settings near_dry(const interval_integration::Settings &gi
     settings.relative_tolerance = settings.relative_tolerance * scale;
     for (int k = 0; k < state_count; ++k)
         settings.absolute_tolerance[k] = settings.absolute_tolerance[k] * scale;
-    settings.relative_ceiling[6] = lowest;
+    settings.relative_ceiling[state_level] = lowest;
     return settings;
 }
 
@@ -188,7 +178,7 @@ bool integrate_following_the_level(const Passes &p, double *end_state,
                                    interval_integration::Result &result)
 {
     using interval_integration::Outcome;
-    const double start_level = p.start[6];
+    const double start_level = p.start[state_level];
     double lowest = start_level;
     double threshold = refine_below * start_level;
     interval_integration::Statistics total;
@@ -206,7 +196,7 @@ bool integrate_following_the_level(const Passes &p, double *end_state,
         name_the_edge(result, p.model, p.interval);
         if (result.outcome == Outcome::LeftDomain || (pass == 0 && result.outcome != Outcome::Completed))
             return true;
-        if (result.outcome == Outcome::Completed && !(end_state[6] < threshold))
+        if (result.outcome == Outcome::Completed && !(end_state[state_level] < threshold))
             return true;
         if (pass == 0)
             std::memcpy(first_end, end_state, sizeof first_end);
@@ -214,7 +204,7 @@ bool integrate_following_the_level(const Passes &p, double *end_state,
         // cannot meet, leave the level too near dry to be followed.
         if (result.outcome != Outcome::Completed)
             break;
-        lowest = end_state[6];
+        lowest = end_state[state_level];
         threshold = settle_above * lowest;
     }
     std::memcpy(result.reached, first_end, sizeof first_end);
@@ -223,6 +213,25 @@ bool integrate_following_the_level(const Passes &p, double *end_state,
 }
 
 }  // namespace
+
+const double *end_values(const StepEnd &end, int output, std::size_t *count)
+{
+    namespace out = step_interface;
+    switch (output) {
+    case out::OUT_STATE: *count = state_count; return end.state;
+    case out::OUT_LEVEL: *count = 1; return &end.level;
+    case out::OUT_VAPOUR_COMP: *count = component_count; return end.vapour_comp;
+    case out::OUT_TEMPERATURE: *count = 1; return &end.temperature;
+    case out::OUT_PRESSURE: *count = 1; return &end.pressure;
+    case out::OUT_STATE_SENSITIVITY:
+        *count = state_count * state_count;
+        return end.state_sensitivity;
+    case out::OUT_INPUT_SENSITIVITY:
+        *count = state_count * input_count;
+        return end.input_sensitivity;
+    default: *count = 0; return nullptr;
+    }
+}
 
 StepEnd advance(const ModelInputs &in, double interval, const step_settings::StepOptions &options,
                 const StepRequest &request)
@@ -244,7 +253,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
                                             in.arrays[IN_DENSITY],
                                             in.scalars[IN_DENSITY_FACTOR]));
         model.limits.fraction_slack = settings.fraction_slack;
-        model.limits.least_level = dry_fraction * start[6];
+        model.limits.least_level = dry_fraction * start[state_level];
         vaporizer_model::set_reachable_fractions(
             model.limits, in.scalars[IN_FEED1_FLOW], in.arrays[IN_FEED1_COMP],
             in.scalars[IN_FEED2_FLOW], in.arrays[IN_FEED2_COMP]);
@@ -278,7 +287,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
     {
         const FixedEnvironment fixed_fpu;
         double u[input_count];
-        input_values(in, u);
+        operating_inputs(in, u);  // the scales of their sensitivities
         interval_integration::Sensitivities sensitivities;
         sensitivities.parameters = request.input_sensitivity ? input_count : 0;
         sensitivities.parameter_scales = u;
@@ -301,8 +310,8 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         reject({module, 0, nullptr}, "leftDomain",
                "the level falls to about %s by the end of the interval [0, %g], %s of where it "
                "started: too close to dry to be followed to the tolerances",
-               argument_checks::printed(result.reached[6]).text, interval,
-               argument_checks::printed(result.reached[6] / start[6]).text);
+               argument_checks::printed(result.reached[state_level]).text, interval,
+               argument_checks::printed(result.reached[state_level] / start[state_level]).text);
     if (result.outcome != interval_integration::Outcome::Completed) {
         step_failure::Failure failure;
         {

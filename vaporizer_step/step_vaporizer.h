@@ -19,7 +19,7 @@ constexpr argument_checks::InputName input_interval{module, 26, "interval"};
 constexpr int state_count = vaporizer_model::state_count;
 constexpr int component_count = vaporizer_model::component_count;
 
-constexpr int input_count = 20;  // the operating inputs u: inputs 2 to 9, element by element
+constexpr int input_count = vaporizer_model::input_count;  // the operating inputs u
 
 // What a call wants beyond the end state.
 struct StepRequest {
@@ -44,6 +44,12 @@ struct StepEnd {
     double input_sensitivity[state_count * input_count];  // column-major
     interval_integration::Statistics statistics;
 };
+
+// Where output k (step_interface.h; not the statistics) holds its computed
+// values in an end, and how many there are. Past them an output shaped like
+// an input is 0, but for the state, whose elements past the 8th are the
+// input's own.
+const double *end_values(const StepEnd &end, int output, std::size_t *count);
 
 // The interval: a real, finite, non-negative numeric scalar.
 template <class Host>

@@ -11,38 +11,30 @@
 #include <cstring>
 
 #include "mex_host.h"
+#include "step_interface.h"
 #include "step_options.h"
 #include "step_vaporizer.h"
 
 namespace {
 
-using namespace vaporizer_arguments;
+using namespace step_interface;
+using vaporizer_arguments::IN_STATE;
+using vaporizer_arguments::ModelInputs;
+using vaporizer_arguments::read_model_inputs;
 using step_vaporizer::module;
 
-enum { IN_INTERVAL = MODEL_INPUT_COUNT, IN_OPTIONS, MAX_INPUT_COUNT };
-enum { OUT_STATE, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUT_STATS,
-       OUT_STATE_SENSITIVITY, OUT_INPUT_SENSITIVITY, MAX_OUTPUT_COUNT };
 const argument_checks::InputName call{module, 0, nullptr};
 
 mxArray *statistics_struct(const interval_integration::Statistics &s)
 {
-    const char *names[] = {"steps", "failed_steps", "rhs_evaluations", "jacobian_evaluations",
-                           "nonlinear_iterations", "convergence_failures"};
-    const long counts[] = {s.steps, s.failed_steps, s.rhs_evaluations, s.jacobian_evaluations,
-                           s.nonlinear_iterations, s.convergence_failures};
-    mxArray *stats = mxCreateStructMatrix(1, 1, 6, names);
-    for (int k = 0; k < 6; ++k)
-        mxSetField(stats, 0, names[k], mxCreateDoubleScalar(static_cast<double>(counts[k])));
+    const char *names[statistic_count];
+    for (int k = 0; k < statistic_count; ++k)
+        names[k] = statistics[k].name;
+    mxArray *stats = mxCreateStructMatrix(1, 1, statistic_count, names);
+    for (int k = 0; k < statistic_count; ++k)
+        mxSetField(stats, 0, names[k],
+                   mxCreateDoubleScalar(static_cast<double>(s.*statistics[k].count)));
     return stats;
-}
-
-// A new 8-by-columns matrix holding values, column-major.
-mxArray *matrix_of(const double *values, int columns)
-{
-    mxArray *matrix = mxCreateDoubleMatrix(step_vaporizer::state_count, columns, mxREAL);
-    std::memcpy(mxGetPr(matrix), values,
-                sizeof(double) * step_vaporizer::state_count * static_cast<std::size_t>(columns));
-    return matrix;
 }
 
 void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
@@ -52,7 +44,7 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
                                 "takes the 25 inputs of vaporizer, the interval and optionally an "
                                 "options struct (26 or 27 inputs); it was given %d",
                                 nrhs);
-    if (nlhs > MAX_OUTPUT_COUNT)
+    if (nlhs > OUTPUT_COUNT)
         argument_checks::reject(call, "outputCount", "returns at most 8 outputs; %d were requested",
                                 nlhs);
 
@@ -62,37 +54,28 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         nrhs > IN_OPTIONS ? step_options::read_options(prhs[IN_OPTIONS])
                           : step_settings::StepOptions{};
     step_vaporizer::StepRequest request;
-    request.end_outputs = nlhs > OUT_LEVEL;
+    request.end_outputs = nlhs > OUT_LEVEL;  // what vaporizer gives at the end state
     request.state_sensitivity = nlhs > OUT_STATE_SENSITIVITY;
     request.input_sensitivity = nlhs > OUT_INPUT_SENSITIVITY;
     const step_vaporizer::StepEnd end = step_vaporizer::advance(in, interval, options, request);
 
-    // The end state, shaped like input 1; elements past the 8th are copied.
-    plhs[OUT_STATE] = shaped_like(prhs[IN_STATE]);
-    double *state_out = mxGetPr(plhs[OUT_STATE]);
-    std::memcpy(state_out, in.arrays[IN_STATE],
-                mxGetNumberOfElements(prhs[IN_STATE]) * sizeof(double));
-    std::memcpy(state_out, end.state, sizeof end.state);
-    if (nlhs <= OUT_LEVEL)
-        return;
-
-    // What vaporizer returns for the end state; output 3 is shaped like
-    // input 5 and zero past the 7th element, as vaporizer's.
-    plhs[OUT_LEVEL] = mxCreateDoubleScalar(end.level);
-    if (nlhs > OUT_VAPOUR_COMP) {
-        plhs[OUT_VAPOUR_COMP] = shaped_like(prhs[IN_FEED1_COMP]);
-        std::memcpy(mxGetPr(plhs[OUT_VAPOUR_COMP]), end.vapour_comp, sizeof end.vapour_comp);
+    // The outputs asked for, as the table makes them (output 1 exists even
+    // for nlhs == 0: the host's ans). The end state's elements past the 8th
+    // are the input's own.
+    for (int k = 0; k < (nlhs > 0 ? nlhs : 1); ++k) {
+        if (k == OUT_STATS) {
+            plhs[k] = statistics_struct(end.statistics);
+            continue;
+        }
+        plhs[k] = create_output(outputs[k], prhs);
+        double *out = mxGetPr(plhs[k]);
+        if (k == OUT_STATE)
+            std::memcpy(out, in.arrays[IN_STATE],
+                        mxGetNumberOfElements(prhs[IN_STATE]) * sizeof(double));
+        std::size_t count = 0;
+        const double *values = step_vaporizer::end_values(end, k, &count);
+        std::memcpy(out, values, count * sizeof(double));
     }
-    if (nlhs > OUT_TEMPERATURE)
-        plhs[OUT_TEMPERATURE] = mxCreateDoubleScalar(end.temperature);
-    if (nlhs > OUT_PRESSURE)
-        plhs[OUT_PRESSURE] = mxCreateDoubleScalar(end.pressure);
-    if (nlhs > OUT_STATS)
-        plhs[OUT_STATS] = statistics_struct(end.statistics);
-    if (nlhs > OUT_STATE_SENSITIVITY)
-        plhs[OUT_STATE_SENSITIVITY] = matrix_of(end.state_sensitivity, step_vaporizer::state_count);
-    if (nlhs > OUT_INPUT_SENSITIVITY)
-        plhs[OUT_INPUT_SENSITIVITY] = matrix_of(end.input_sensitivity, step_vaporizer::input_count);
 }
 
 }  // namespace
