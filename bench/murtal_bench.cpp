@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "in_process_host.h"
@@ -29,6 +30,12 @@ struct CountingProblem {
     ArrayPtr labels;
     std::vector<mwIndex> stored_rows;
 };
+
+// What the counting pass reads: the column's row indices and the labels.
+std::pair<const mwIndex *, const double *> gathered_arrays(const CountingProblem &problem)
+{
+    return {mxGetIr(problem.column.get()), mxGetPr(problem.labels.get())};
+}
 
 // stored entries in rows chosen at random among 2 * stored rows, ascending.
 CountingProblem make_problem(std::size_t stored)
@@ -102,9 +109,8 @@ BENCHMARK(murtal_call_empty_column)->Unit(benchmark::kMicrosecond);
 void label_gather(benchmark::State &state)
 {
     const std::size_t stored = static_cast<std::size_t>(state.range(0));
-    CountingProblem problem = make_problem(stored);
-    const mwIndex *rows = mxGetIr(problem.column.get());
-    const double *labels = mxGetPr(problem.labels.get());
+    const CountingProblem problem = make_problem(stored);
+    const auto [rows, labels] = gathered_arrays(problem);
     for (auto _ : state) {
         double sum = 0.0;
         for (std::size_t i = 0; i < stored; ++i)
@@ -134,9 +140,8 @@ Value sequential_sum(const Value *values, std::size_t count)
 void sequential_read(benchmark::State &state)
 {
     const std::size_t stored = static_cast<std::size_t>(state.range(0));
-    CountingProblem problem = make_problem(stored);
-    const mwIndex *rows = mxGetIr(problem.column.get());
-    const double *labels = mxGetPr(problem.labels.get());
+    const CountingProblem problem = make_problem(stored);
+    const auto [rows, labels] = gathered_arrays(problem);
     for (auto _ : state) {
         benchmark::DoNotOptimize(sequential_sum(rows, stored));
         benchmark::DoNotOptimize(sequential_sum(labels, 2 * stored));

@@ -59,6 +59,10 @@ function(add_mex_module name)
   add_library(${name}_in_process STATIC ${ARG_GATEWAY})
   target_compile_definitions(${name}_in_process PUBLIC MEX_SUITE_MEX_API_SUBSET)
   target_link_libraries(${name}_in_process PUBLIC host_interface in_process_host ${ARG_LIBRARIES})
+  # The gateway's folder holds the module's host-free tables, which the
+  # tests and fuzzers that drive it read too.
+  get_filename_component(gateway_folder ${gateway_path} DIRECTORY)
+  target_include_directories(${name}_in_process PUBLIC ${gateway_folder})
 
   if(MEX_SUITE_OCTAVE)
     add_library(${name}_octave MODULE ${ARG_GATEWAY})

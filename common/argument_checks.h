@@ -89,6 +89,17 @@ inline PrintedNumber printed(double value)
     throw failure;
 }
 
+// The exact counts of vaporizer and Transmit: their fixed messages,
+// "inputs not correct" before "outputs not correct".
+inline void require_exact_counts(const InputName &call, int nrhs, int inputs, int nlhs,
+                                 int outputs)
+{
+    if (nrhs != inputs)
+        reject(call, nullptr, "inputs not correct");
+    if (nlhs != outputs)
+        reject(call, nullptr, "outputs not correct");
+}
+
 // A value read the way the hosts read a scalar: the first element as a
 // double for every class that holds numbers, numeric (complex: the real
 // part), logical and char. Refused are only the inputs that cannot be read

@@ -55,23 +55,23 @@ constexpr unsigned short fixed_x87_control = 0x037F;
 #if MEX_SUITE_FIX_FPCR
 constexpr std::uint64_t fixed_fpcr = 0;
 
-// FPCR and FPSR are read and written as 64-bit system registers; their upper
-// halves are reserved.
-inline std::uint64_t read_fpcr()
+// FPCR (the modes) and FPSR (the cumulative flags) are 64-bit system
+// registers; their upper halves are reserved.
+struct FpcrFpsr {
+    std::uint64_t fpcr, fpsr;
+};
+inline FpcrFpsr read_fpcr_fpsr()
 {
-    std::uint64_t value;
-    __asm__ __volatile__("mrs %0, fpcr" : "=r"(value) : : "memory");
+    FpcrFpsr value;
+    __asm__ __volatile__("mrs %0, fpcr\n\tmrs %1, fpsr"
+                         : "=r"(value.fpcr), "=r"(value.fpsr)
+                         :
+                         : "memory");
     return value;
 }
 inline void write_fpcr(std::uint64_t value)
 {
     __asm__ __volatile__("msr fpcr, %0" : : "r"(value) : "memory");
-}
-inline std::uint64_t read_fpsr()
-{
-    std::uint64_t value;
-    __asm__ __volatile__("mrs %0, fpsr" : "=r"(value) : : "memory");
-    return value;
 }
 inline void write_fpsr(std::uint64_t value)
 {
@@ -94,8 +94,9 @@ public:
 #if MEX_SUITE_FIX_FPCR
         // A write to FPCR can stall the pipeline: skipped when the caller's
         // modes are the fixed ones already, as they usually are.
-        saved_fpcr_ = read_fpcr();
-        saved_fpsr_ = read_fpsr();
+        const FpcrFpsr saved = read_fpcr_fpsr();
+        saved_fpcr_ = saved.fpcr;
+        saved_fpsr_ = saved.fpsr;
         if (saved_fpcr_ != fixed_fpcr)
             write_fpcr(fixed_fpcr);
 #endif

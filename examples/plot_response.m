@@ -12,33 +12,28 @@ function plot_response(png, minutes, states, measured, setpoints, manipulated, p
   figure_handle = figure('visible', 'off', 'position', [0 0 1200 1000]);
   ends = minutes([1 end]);
 
-  panel(1);
-  plot(minutes, states(:, 7), 'b-', 'linewidth', 2, minutes, measured(:, 1), 'r--', 'linewidth', 1.5, ...
-       ends, setpoints([1 1]), 'k:');
-  ylabel('liquid level / m');
-  legend('true', 'transmitted', 'setpoint', 'location', 'northeast');
-  title('Liquid level (grey line: liquid feed steps up 20 %)');
-  mark_step(step_minute);
+  % Each loop: its variable, true and transmitted, against the setpoint,
+  % and its controller's output below it.
+  loops = {'liquid level / m', 'Liquid level (grey line: liquid feed steps up 20 %)', 7, ...
+           'northeast', 'vapour draw / (mol/s)', 'Level controller output: vapour draw'; ...
+           'temperature / degC', 'Liquid temperature', 8, ...
+           'southeast', 'heat input / kW', 'Temperature controller output: heat input'};
+  for k = 1:2
+    [variable, heading, element, corner, output, output_heading] = loops{k, :};
+    panel(2 * k - 1);
+    plot(minutes, states(:, element), 'b-', 'linewidth', 2, minutes, measured(:, k), 'r--', ...
+         'linewidth', 1.5, ends, setpoints([k k]), 'k:');
+    ylabel(variable);
+    legend('true', 'transmitted', 'setpoint', 'location', corner);
+    title(heading);
+    mark_step(step_minute);
 
-  panel(2);
-  plot(minutes, manipulated(:, 1), 'b-', 'linewidth', 2);
-  ylabel('vapour draw / (mol/s)');
-  title('Level controller output: vapour draw');
-  mark_step(step_minute);
-
-  panel(3);
-  plot(minutes, states(:, 8), 'b-', 'linewidth', 2, minutes, measured(:, 2), 'r--', 'linewidth', 1.5, ...
-       ends, setpoints([2 2]), 'k:');
-  ylabel('temperature / degC');
-  legend('true', 'transmitted', 'setpoint', 'location', 'southeast');
-  title('Liquid temperature');
-  mark_step(step_minute);
-
-  panel(4);
-  plot(minutes, manipulated(:, 2), 'b-', 'linewidth', 2);
-  ylabel('heat input / kW');
-  title('Temperature controller output: heat input');
-  mark_step(step_minute);
+    panel(2 * k);
+    plot(minutes, manipulated(:, k), 'b-', 'linewidth', 2);
+    ylabel(output);
+    title(output_heading);
+    mark_step(step_minute);
+  end
 
   panel(5);
   plot(minutes, pressure, 'b-', 'linewidth', 2);

@@ -123,13 +123,19 @@ struct Converted {
 
 constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
 
-template <std::size_t... I>
-constexpr Names<sizeof...(I)> model_names(std::index_sequence<I...>)
+// The inputs' names, from the tables the checks read.
+constexpr const char *name_of(const vaporizer_arguments::InputKind &input) { return input.name; }
+constexpr const char *name_of(const argument_checks::InputName *input) { return input->name; }
+template <class Table, std::size_t... I>
+constexpr Names<sizeof...(I)> names_of(const Table &table, std::index_sequence<I...>)
 {
-    return {vaporizer_arguments::model_inputs[I].name...};
+    return {name_of(table[I])...};
 }
 constexpr Names<model_inputs> model_input_names =
-    model_names(std::make_index_sequence<model_inputs>());
+    names_of(vaporizer_arguments::model_inputs, std::make_index_sequence<model_inputs>());
+constexpr int transmit_inputs = transmit_arguments::INPUT_COUNT;
+constexpr Names<transmit_inputs> transmit_input_names =
+    names_of(transmit_arguments::inputs, std::make_index_sequence<transmit_inputs>());
 
 py::tuple vaporizer(const py::handle (&objects)[model_inputs])
 {
@@ -254,15 +260,6 @@ py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
                               matrices[out::OUT_D]);
     });
 }
-
-constexpr int transmit_inputs = transmit_arguments::INPUT_COUNT;
-template <std::size_t... I>
-constexpr Names<sizeof...(I)> transmit_names_of(std::index_sequence<I...>)
-{
-    return {transmit_arguments::inputs[I]->name...};
-}
-constexpr Names<transmit_inputs> transmit_input_names =
-    transmit_names_of(std::make_index_sequence<transmit_inputs>());
 
 py::tuple transmit(const py::handle (&objects)[transmit_inputs])
 {

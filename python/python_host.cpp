@@ -195,6 +195,25 @@ std::string coordinate_fault(py::handle matrix, std::size_t rows, std::size_t co
     return {};
 }
 
+// The CSC form's index arrays as Index, kept in a.index_owners, and their
+// structure checked: the number of stored entries, or 0 with a.fault set.
+template <class Index>
+std::size_t checked_csc_indices(Argument &a, const py::array &indices, const py::array &indptr,
+                                const py::array &data, std::size_t rows, std::size_t columns)
+{
+    if (!index_array<Index>(indices, a.index_owners[0]) ||
+        !index_array<Index>(indptr, a.index_owners[1])) {
+        a.fault = "has index arrays that are not 1-D arrays of integers";
+        return 0;
+    }
+    const auto *starts = index_data<Index>(a.index_owners[1]);
+    a.fault = compressed_fault(starts, length(a.index_owners[1]),
+                               index_data<Index>(a.index_owners[0]), length(a.index_owners[0]),
+                               static_cast<std::size_t>(data.size()), columns, rows, "column",
+                               "row");
+    return a.fault.empty() ? static_cast<std::size_t>(starts[columns]) : 0;
+}
+
 // Any SciPy sparse matrix or array, through its CSC form (a CSC input is
 // used as it is). Its stored entries are its pattern, explicit zeros
 // included, as scipy's nnz counts them. Nothing reads an index before the
@@ -238,32 +257,9 @@ void read_sparse(py::handle object, Argument &a)
         return array && array.dtype().kind() == 'i' && array.dtype().itemsize() == 4;
     };
     a.wide_indices = !(int32(indices) && int32(indptr));
-    std::size_t stored = 0;
-    if (a.wide_indices) {
-        if (!index_array<std::int64_t>(indices, a.index_owners[0]) ||
-            !index_array<std::int64_t>(indptr, a.index_owners[1])) {
-            a.fault = "has index arrays that are not 1-D arrays of integers";
-            return;
-        }
-        const auto *starts = index_data<std::int64_t>(a.index_owners[1]);
-        a.fault = compressed_fault(starts, length(a.index_owners[1]),
-                                   index_data<std::int64_t>(a.index_owners[0]),
-                                   length(a.index_owners[0]), static_cast<std::size_t>(data.size()),
-                                   columns, rows, "column", "row");
-        stored = a.fault.empty() ? static_cast<std::size_t>(starts[columns]) : 0;
-    } else {
-        if (!index_array<std::int32_t>(indices, a.index_owners[0]) ||
-            !index_array<std::int32_t>(indptr, a.index_owners[1])) {
-            a.fault = "has index arrays that are not 1-D arrays of integers";
-            return;
-        }
-        const auto *starts = index_data<std::int32_t>(a.index_owners[1]);
-        a.fault = compressed_fault(starts, length(a.index_owners[1]),
-                                   index_data<std::int32_t>(a.index_owners[0]),
-                                   length(a.index_owners[0]), static_cast<std::size_t>(data.size()),
-                                   columns, rows, "column", "row");
-        stored = a.fault.empty() ? static_cast<std::size_t>(starts[columns]) : 0;
-    }
+    const std::size_t stored =
+        a.wide_indices ? checked_csc_indices<std::int64_t>(a, indices, indptr, data, rows, columns)
+                       : checked_csc_indices<std::int32_t>(a, indices, indptr, data, rows, columns);
     if (!a.fault.empty())
         return;
     a.rows = py::array(a.index_owners[0]).data();

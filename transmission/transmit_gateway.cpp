@@ -18,10 +18,7 @@ const argument_checks::InputName call{"Transmit", 0, nullptr};
 
 void transmit(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
-    if (nrhs != INPUT_COUNT)
-        argument_checks::reject(call, nullptr, "inputs not correct");
-    if (nlhs != OUTPUT_COUNT)
-        argument_checks::reject(call, nullptr, "outputs not correct");
+    argument_checks::require_exact_counts(call, nrhs, INPUT_COUNT, nlhs, OUTPUT_COUNT);
 
     const TransmitInputs in = read_transmit_inputs<MexHost>(prhs);
 

@@ -15,10 +15,7 @@ const argument_checks::InputName call{"vaporizer", 0, nullptr};
 
 void vaporizer(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
-    if (nrhs != MODEL_INPUT_COUNT)
-        argument_checks::reject(call, nullptr, "inputs not correct");
-    if (nlhs != OUTPUT_COUNT)
-        argument_checks::reject(call, nullptr, "outputs not correct");
+    argument_checks::require_exact_counts(call, nrhs, MODEL_INPUT_COUNT, nlhs, OUTPUT_COUNT);
 
     // Every input is checked, in position order, before any output exists.
     const ModelInputs in = read_model_inputs<MexHost>(prhs, "vaporizer");

@@ -53,32 +53,31 @@ constexpr int output_count = 10;
 
 namespace generic {
 
+// The component of each of the state's six fractions.
+constexpr int fraction_component[fraction_count] = {0, 1, 2, 4, 5, 6};
+
 // The seven liquid mole fractions of a state, as the model forms them; the
 // dependent one's sum runs left to right, as the results' bits want it.
 template <class Scalar>
 void liquid_fractions(const Scalar *state, Scalar *x)
 {
-    x[0] = state[0];
-    x[1] = state[1];
-    x[2] = state[2];
-    x[3] = 1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
-    x[4] = state[3];
-    x[5] = state[4];
-    x[6] = state[5];
+    x[dependent_component] =
+        1.0 - (state[0] + state[1] + state[2] + state[3] + state[4] + state[5]);
+    for (int e = 0; e < fraction_count; ++e)
+        x[fraction_component[e]] = state[e];
 }
 
 // The seven fractions' rates from the state's six: the dependent one's is
-// less the six others.
+// less their sum, added left to right as in liquid_fractions().
 template <class Scalar>
 void fraction_rates(const Scalar *rates, Scalar *dx)
 {
-    dx[0] = rates[0];
-    dx[1] = rates[1];
-    dx[2] = rates[2];
-    dx[3] = -(rates[0] + rates[1] + rates[2] + rates[3] + rates[4] + rates[5]);
-    dx[4] = rates[3];
-    dx[5] = rates[4];
-    dx[6] = rates[5];
+    Scalar sum = rates[0];
+    for (int e = 1; e < fraction_count; ++e)
+        sum = sum + rates[e];
+    dx[dependent_component] = -sum;
+    for (int e = 0; e < fraction_count; ++e)
+        dx[fraction_component[e]] = rates[e];
 }
 
 // The state's six fraction rates from the seven components' (the
@@ -86,12 +85,8 @@ void fraction_rates(const Scalar *rates, Scalar *dx)
 template <class Scalar>
 void state_fraction_rates(const Scalar *dx, Scalar *rates)
 {
-    rates[0] = dx[0];
-    rates[1] = dx[1];
-    rates[2] = dx[2];
-    rates[3] = dx[4];
-    rates[4] = dx[5];
-    rates[5] = dx[6];
+    for (int e = 0; e < fraction_count; ++e)
+        rates[e] = dx[fraction_component[e]];
 }
 
 }  // namespace generic

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gateway_fuzzer.h"
+#include "transmit_arguments.h"
 
 namespace {
 
@@ -17,12 +18,8 @@ const char *check_transmit(const Inputs &inputs, int nlhs, const Outputs &output
 {
     if (inputs.size() != 10 || nlhs != 2)
         return "returned for a wrong number of inputs or outputs";
-    const mxArray *delay_line = inputs[1];
-    const mxArray *lag_states = inputs[2];
-    if (!is_real_double(outputs[0].get(), mxGetM(delay_line), mxGetN(delay_line)))
-        return "output 1 is not shaped like input 2";
-    if (!is_real_double(outputs[1].get(), mxGetM(lag_states), mxGetN(lag_states)))
-        return "output 2 is not shaped like input 3";
+    if (const char *fault = shaped_as_table(transmit_arguments::outputs, inputs, nlhs, outputs))
+        return fault;
 
     const long long delay_length = truncated_or(scalar_value(inputs[5]), 0);
     const long long stage_count = truncated_or(scalar_value(inputs[6]), 0);

@@ -82,6 +82,31 @@ bool is_real_double(const mxArray *array, std::size_t rows, std::size_t columns)
            mxGetM(array) == rows && mxGetN(array) == columns;
 }
 
+const char *shaped_as_table(const module_interface::Output *table, const Inputs &inputs, int nlhs,
+                            const Outputs &outputs)
+{
+    using module_interface::Shape;
+    for (int k = 0; k < (nlhs > 0 ? nlhs : 1); ++k) {
+        const module_interface::Output &spec = table[k];
+        const mxArray *output = outputs[k].get();
+        bool shaped = false;
+        switch (spec.shape) {
+        case Shape::LikeInput:
+            shaped = is_real_double(output, mxGetM(inputs[spec.input]), mxGetN(inputs[spec.input]));
+            break;
+        case Shape::Scalar: shaped = is_real_double(output, 1, 1); break;
+        case Shape::Matrix:
+            shaped = is_real_double(output, static_cast<std::size_t>(spec.rows),
+                                    static_cast<std::size_t>(spec.columns));
+            break;
+        case Shape::Record: shaped = output != nullptr && mxIsStruct(output); break;
+        }
+        if (!shaped)
+            return "an output is not shaped as the module's table says";
+    }
+    return nullptr;
+}
+
 bool zero_from(const mxArray *array, std::size_t first)
 {
     const std::vector<double> data = in_process_host::values(array);

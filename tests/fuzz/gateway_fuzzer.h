@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "in_process_host.h"
+#include "module_interface.h"
 
 namespace fuzzing {
 
@@ -32,6 +33,10 @@ struct FuzzedGateway {
 
 // A dense, real double array of exactly this shape.
 bool is_real_double(const mxArray *array, std::size_t rows, std::size_t columns);
+// Whether each output made (max(nlhs, 1) of them) has the shape the
+// module's output table gives it; null when all do, else what is wrong.
+const char *shaped_as_table(const module_interface::Output *table, const Inputs &inputs, int nlhs,
+                            const Outputs &outputs);
 // Every element from index `first` on is +0.0.
 bool zero_from(const mxArray *array, std::size_t first);
 // The value mxGetScalar yields, or NaN where it has none (cell, empty).

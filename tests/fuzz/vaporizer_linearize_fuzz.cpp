@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gateway_fuzzer.h"
+#include "linearize_interface.h"
 
 namespace {
 
@@ -12,12 +13,10 @@ using namespace fuzzing;
 
 const char *check_vaporizer_linearize(const Inputs &inputs, int nlhs, const Outputs &outputs)
 {
-    if (inputs.size() != 25 || nlhs > 4)
+    if (inputs.size() != 25 || nlhs > linearize_interface::OUTPUT_COUNT)
         return "returned for a wrong number of inputs or outputs";
-    const std::size_t rows[] = {8, 8, 10, 10}, columns[] = {8, 20, 8, 20};
-    for (int k = 0; k < nlhs; ++k)
-        if (!is_real_double(outputs[k].get(), rows[k], columns[k]))
-            return "an output is not a real double matrix of its size";
+    if (const char *fault = shaped_as_table(linearize_interface::outputs, inputs, nlhs, outputs))
+        return fault;
     if (nlhs > 2) {
         const std::vector<double> c = in_process_host::values(outputs[2].get());
         for (std::size_t j = 0; j < 8; ++j)
@@ -29,4 +28,5 @@ const char *check_vaporizer_linearize(const Inputs &inputs, int nlhs, const Outp
 
 }  // namespace
 
-const FuzzedGateway fuzzed_gateway{"vaporizer_linearize", 25, 4, check_vaporizer_linearize};
+const FuzzedGateway fuzzed_gateway{"vaporizer_linearize", 25, linearize_interface::OUTPUT_COUNT,
+                                   check_vaporizer_linearize};

@@ -23,3 +23,23 @@ for i = 1:size(expected, 1)
   printed = evalc(['help ' name]);
   assert(~isempty(strfind(printed, expected{i, 2})), 'help %s printed:\n%s', name, printed);
 end
+
+% The options and statistics in vaporizer_step's interface table, which the
+% gateway and the Python binding read, are all described in its help.
+tables = fullfile(getenv('MEX_SUITE_BUILD_DIR'), 'tests', 'octave', 'interface_tables');
+if exist('vaporizer_step') == 3 && exist(tables, 'file')
+  [status, listing] = system(tables);
+  assert(status == 0, 'interface_tables failed');
+  text = help('vaporizer_step');
+  entries = regexp(strtrim(listing), '\n', 'split');
+  described = 0;
+  for i = 1:numel(entries)
+    words = strsplit(entries{i}, ' ');
+    if strcmp(words{1}, 'vaporizer_step') && any(strcmp(words{2}, {'option', 'statistic'}))
+      assert(~isempty(regexp(text, ['\<' words{3} '\>'], 'once')), ...
+             'help vaporizer_step does not describe %s %s', words{2}, words{3});
+      described = described + 1;
+    end
+  end
+  assert(described == 10, 'expected 4 options and 6 statistics, found %d', described);
+end

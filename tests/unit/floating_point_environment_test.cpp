@@ -56,7 +56,11 @@ constexpr std::uint64_t other_modes = 0;
 constexpr std::uint64_t denormal_flag = 0x2, inexact_flag = 0x20;
 #elif MEX_SUITE_FIX_FPCR
 using namespace floating_point_environment;
-FpuState read_state() { return {read_fpcr(), read_fpsr()}; }
+FpuState read_state()
+{
+    const FpcrFpsr registers = read_fpcr_fpsr();
+    return {registers.fpcr, registers.fpsr};
+}
 void write_state(FpuState s)
 {
     write_fpcr(s.modes);
