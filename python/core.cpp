@@ -81,11 +81,11 @@ Output zeros_like(const Argument &input)
 
 // A new array of zeros as a module's table describes an output: shaped like
 // an input, or a fixed matrix (scalars are numbers, made where computed).
-Output output_for(const module_interface::Output &spec, const Argument *inputs)
+Output output_for(const module_interface::Output &entry, const Argument *inputs)
 {
-    if (spec.shape == module_interface::Shape::LikeInput)
-        return zeros_like(inputs[spec.input]);
-    Output out(std::vector<py::ssize_t>{spec.rows, spec.columns});
+    if (entry.shape == module_interface::Shape::LikeInput)
+        return zeros_like(inputs[entry.input]);
+    Output out(std::vector<py::ssize_t>{entry.rows, entry.columns});
     std::fill_n(out.mutable_data(), out.size(), 0.0);
     return out;
 }
@@ -219,12 +219,12 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
             }
             std::size_t values = 0;
             const double *computed = step_vaporizer::end_values(end, k, &values);
-            const module_interface::Output &spec = step_interface::outputs[k];
-            if (spec.shape == module_interface::Shape::Scalar) {
+            const module_interface::Output &entry = step_interface::outputs[k];
+            if (entry.shape == module_interface::Shape::Scalar) {
                 results[k] = number(*computed);
                 continue;
             }
-            Output out = output_for(spec, call.arguments);
+            Output out = output_for(entry, call.arguments);
             if (k == step_interface::OUT_STATE)
                 std::memcpy(out.mutable_data(), call.arguments[IN_STATE].data,
                             call.arguments[IN_STATE].count * sizeof(double));

@@ -87,17 +87,17 @@ const char *shaped_as_table(const module_interface::Output *table, const Inputs 
 {
     using module_interface::Shape;
     for (int k = 0; k < (nlhs > 0 ? nlhs : 1); ++k) {
-        const module_interface::Output &spec = table[k];
+        const module_interface::Output &entry = table[k];
         const mxArray *output = outputs[k].get();
         bool shaped = false;
-        switch (spec.shape) {
+        switch (entry.shape) {
         case Shape::LikeInput:
-            shaped = is_real_double(output, mxGetM(inputs[spec.input]), mxGetN(inputs[spec.input]));
+            shaped = is_real_double(output, mxGetM(inputs[entry.input]), mxGetN(inputs[entry.input]));
             break;
         case Shape::Scalar: shaped = is_real_double(output, 1, 1); break;
         case Shape::Matrix:
-            shaped = is_real_double(output, static_cast<std::size_t>(spec.rows),
-                                    static_cast<std::size_t>(spec.columns));
+            shaped = is_real_double(output, static_cast<std::size_t>(entry.rows),
+                                    static_cast<std::size_t>(entry.columns));
             break;
         case Shape::Record: shaped = output != nullptr && mxIsStruct(output); break;
         }
