@@ -179,6 +179,14 @@ std::function<Error(Count)> fixed(const char *message)
     return [message](Count) { return Error("", message); };
 }
 
+// A count error that names the count between two texts.
+template <class Count>
+std::function<Error(Count)> naming(const std::string &identifier, const std::string &before,
+                                   const std::string &after = "")
+{
+    return [=](Count n) { return Error(identifier, before + std::to_string(n) + after); };
+}
+
 Contract vaporizer_contract()
 {
     Contract c{"vaporizer", vaporizer_mexFunction,
@@ -196,17 +204,11 @@ Contract vaporizer_linearize_contract()
     Contract c{module, vaporizer_linearize_mexFunction,
                [] { return vaporizer_host_inputs(VaporizerInputs()); },
                {4, 0, 1, 2, 3}, {5},
-               [module](int nlhs) {
-                   return Error(module + ":outputCount", "returns at most 4 outputs; " +
-                                                             std::to_string(nlhs) +
-                                                             " were requested");
-               },
+               naming<int>(module + ":outputCount", "returns at most 4 outputs; ",
+                           " were requested"),
                {0, 24, 26},
-               [module](std::size_t nrhs) {
-                   return Error(module + ":inputCount",
-                                "takes the 25 inputs of vaporizer; it was given " +
-                                    std::to_string(nrhs));
-               },
+               naming<std::size_t>(module + ":inputCount",
+                                   "takes the 25 inputs of vaporizer; it was given "),
                model_input_checks(module), {}};
     add_model_arrays_as_rows(c);
     return c;
@@ -225,18 +227,12 @@ Contract vaporizer_step_contract()
                    return inputs;
                },
                {6, 0, 1, 2, 3, 4, 5, 7, 8}, {9},
-               [module](int nlhs) {
-                   return Error(module + ":outputCount", "returns at most 8 outputs; " +
-                                                             std::to_string(nlhs) +
-                                                             " were requested");
-               },
+               naming<int>(module + ":outputCount", "returns at most 8 outputs; ",
+                           " were requested"),
                {0, 25, 28},
-               [module](std::size_t nrhs) {
-                   return Error(module + ":inputCount",
-                                "takes the 25 inputs of vaporizer, the interval and optionally "
-                                "an options struct (26 or 27 inputs); it was given " +
-                                    std::to_string(nrhs));
-               },
+               naming<std::size_t>(module + ":inputCount",
+                                   "takes the 25 inputs of vaporizer, the interval and optionally "
+                                   "an options struct (26 or 27 inputs); it was given "),
                model_input_checks(module), {}};
     // A short composition of three values, besides the generic one-short.
     c.checks[4].push_back(fault(module, 4, "feed1_comp", [] { return make_column({0.5, 0.5, 0}); },
