@@ -96,18 +96,60 @@ error('Transmit:notBuilt', 'Transmit: the compiled module is missing; build it f
 %! assert (reading(1:15), zeros (1, 15));
 %! assert (reading(16), 1/9, eps);
 
+%!function [line, lags] = transmit_step (v, old_line, old_lags, delay_time, T, L, n, h, lo, hi)
+%! ## One step in m-code, one operation at a time in the module's order:
+%! ## the tests' one writing of the step (tests/octave/test_transmit.m runs
+%! ## these self-tests against the module built there).
+%! L = fix (L);
+%! n = fix (n);
+%! line = zeros (size (old_line));
+%! lags = zeros (size (old_lags));
+%! if (delay_time >= 1e-4)
+%!   for j = L - 1:-1:1
+%!     line(j + 1) = old_line(j);
+%!   endfor
+%! endif
+%! line(1) = (v - lo) / (hi - lo);
+%! if (line(1) < 0)
+%!   line(1) = 0;
+%! elseif (line(1) > 1)
+%!   line(1) = 1;
+%! endif
+%! if (n <= 0)
+%!   return;
+%! endif
+%! u = line(L);
+%! for i = 1:n
+%!   if (T > 1e-4)
+%!     if (i == 1)
+%!       in = u;
+%!     else
+%!       in = old_lags(i - 1);
+%!     endif
+%!     lags(i) = old_lags(i) + ((in - old_lags(i)) / T) * h;
+%!   else
+%!     lags(i) = u;
+%!   endif
+%! endfor
+%!endfunction
+
 %!test
-%! ## Steps with random values, time constants and step sizes, bit for bit
-%! ## against their arithmetic in m-code: the line shifts by a cell, the new
-%! ## fraction enters cell 1, and the delayed cell (here the third) and each
-%! ## stage's previous state drive the lags.
-%! line = zeros (4, 1);  lags = zeros (3, 1);
-%! for k = 1:50
-%!   v = 4 + 16 * rand;  T = 0.01 + rand;  h = 0.1 * rand;
-%!   [new_line, new_lags] = Transmit (v, line, lags, 1, T, 3, 3, h, 4, 20);
-%!   assert (new_line, [(v - 4) / (20 - 4); line(1:2); 0]);
-%!   assert (new_lags, lags + (([line(2); lags(1:2)] - lags) / T) * h);
-%!   line = new_line;  lags = new_lags;
+%! ## Stepped runs bit for bit against the step in m-code, with columns and
+%! ## with rows: values beyond the span, lines that advance or stand still,
+%! ## lags bypassed or not, counts that truncate (stage counts of 0 or less
+%! ## among them), random step sizes and spans.
+%! rand ("seed", 42);
+%! for shape = {[7, 1; 4, 1], [1, 7; 1, 4]}
+%!   line = m_line = zeros (shape{1}(1, :));
+%!   lags = m_lags = zeros (shape{1}(2, :));
+%!   for k = 1:400
+%!     args = {-5 + 30 * rand(), 0.1 * (rand() < 0.9), 0.01 + 2 * rand() * (rand() < 0.95), ...
+%!             1 + 6.9 * rand(), -0.9 + 5.8 * rand(), 0.001 + 0.2 * rand(), 4 + rand(), 20 + rand()};
+%!     [line, lags] = Transmit (args{1}, line, lags, args{2:end});
+%!     [m_line, m_lags] = transmit_step (args{1}, m_line, m_lags, args{2:end});
+%!     assert ({size(line), size(lags)}, {size(m_line), size(m_lags)});
+%!     assert (typecast ([line(:); lags(:)], "uint64"), typecast ([m_line(:); m_lags(:)], "uint64"));
+%!   endfor
 %! endfor
 
 %!error <inputs not correct> Transmit (1)

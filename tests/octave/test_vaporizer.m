@@ -1,6 +1,8 @@
 % vaporizer in the real host: every output bit for bit against plain m-code
 % in the model's order, output shapes, the two count errors, bad inputs, and a
-% short integration that behaves physically.
+% short integration that behaves physically. The m-code is
+% examples/vaporizer_reference.m, which the package's self-tests use too.
+addpath(fullfile(getenv('MEX_SUITE_SOURCE_DIR'), 'examples'));
 
 % Seven components, temperatures in degrees Celsius, pressures in kPa.
 M = [0.032; 0.046; 0.018; 0.060; 0.058; 0.078; 0.092];

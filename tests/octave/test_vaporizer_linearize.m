@@ -1,5 +1,5 @@
 % vaporizer_linearize in the real host: A, B, C and D against complex-step
-% derivatives of the m-code model (vaporizer_reference, whose every
+% derivatives of the m-code model (examples/vaporizer_reference.m, whose every
 % operation is analytic, so f(x + ih)/h has no cancellation and is exact
 % to rounding for h = 1e-100), at seeded random operating points of the
 % example plant; the count errors and a bad input; the exports.

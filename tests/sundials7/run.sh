@@ -44,9 +44,9 @@ echo "sundials7: SUNDIALS $version in $work/prefix"
 cmake -S "$repo" -B "$work/project" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/project" -j "$jobs" --target vaporizer_octave vaporizer_step_octave vaporizer_linearize_octave \
-  interval_integration_test vaporizer_step_test
+  interval_integration_test vaporizer_step_test gateway_contract_test
 ctest --test-dir "$work/project" --output-on-failure -j "$jobs" \
-  -R '^(IntervalIntegration|VaporizerStep)\.|^octave\.test_vaporizer_step$'
+  -R '^(IntervalIntegration|VaporizerStep)\.|^Modules/GatewayContract\..*/vaporizer_step$|^octave\.test_vaporizer_step$'
 
 # Each build in an Octave of its own, so each loads its own module.
 for build in "$system_build" "$work/project"; do

@@ -1,5 +1,6 @@
-// murtal through the in-process host: argument checks in their order,
-// counting, truncation of K and labels, and every input outside the data model.
+// murtal through the in-process host: counting, truncation of K and labels,
+// K of every class the host reads as a number, and the labels' own checks.
+// What the gateway refuses in its arguments is gateway_contract_test's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,8 +19,6 @@ using namespace in_process_host;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
-const std::string bad_cluster_count =
-    "input 2 (K) must truncate to a cluster count from 0 to 2147483647";
 
 // A sparse column of `rows` rows with stored entries at the given zero-based rows.
 ArrayPtr sparse_column(std::size_t rows, const std::vector<mwIndex> &stored_rows,
@@ -164,50 +163,7 @@ TEST(MurtalCounting, LabelsAreReadInStorageOrderWhateverTheirShape)
     EXPECT_EQ(counts(murtal(c.get(), k.get(), complex_l.get())), (std::vector<double>{2, 0, 1}));
 }
 
-TEST(MurtalChecks, CountsAreCheckedFirstInputsBeforeOutputs)
-{
-    ArrayPtr c = sparse_column(1, {0});
-    ArrayPtr k = make_scalar(1);
-    ArrayPtr l = make_scalar(1);
-    ArrayPtr dense = make_column({1, 0});
-    expect_error(call_gateway(mexFunction, 2, {c.get(), k.get()}), "",
-                 "Wrong number of input arguments");
-    expect_error(call_gateway(mexFunction, 2, {c.get(), k.get(), l.get(), l.get()}), "",
-                 "Wrong number of input arguments");
-    expect_error(call_gateway(mexFunction, 1, {}), "", "Wrong number of input arguments");
-    expect_error(murtal(c.get(), k.get(), l.get(), 2), "", "Too many output arguments");
-    expect_error(murtal(dense.get(), k.get(), l.get(), 2), "", "Too many output arguments");
-    expect_success(murtal(c.get(), k.get(), l.get(), 1));
-}
-
-TEST(MurtalChecks, CMustBeOneSparseColumn)
-{
-    ArrayPtr bad_k = make_dense(ArrayClass::Cell, 1, 1);
-    ArrayPtr l = make_scalar(1);
-    ArrayPtr dense_column = make_column({1, 0});
-    ArrayPtr dense_scalar = make_scalar(1);
-    expect_error(murtal(dense_column.get(), bad_k.get(), l.get()), "", "C must be sparse");
-    expect_error(murtal(dense_scalar.get(), bad_k.get(), l.get()), "", "C must be sparse");
-    ArrayPtr row = make_sparse(1, 2, {0}, {0, 1, 1});
-    ArrayPtr no_column = make_sparse(3, 0, {}, {0});
-    ArrayPtr matrix = make_sparse(2, 2, {0, 1}, {0, 1, 2});
-    for (const mxArray *c : {row.get(), no_column.get(), matrix.get()})
-        expect_error(murtal(c, bad_k.get(), l.get()), "", "C must be a sparse column vector");
-    ArrayPtr one_by_one = make_sparse(1, 1, {0}, {0, 1});
-    EXPECT_EQ(counts(murtal(one_by_one.get(), 1, {1})), (std::vector<double>{1}));
-}
-
-TEST(MurtalChecks, KOutsideZeroTo2Pow31Minus1IsRejectedBeforeTheResultExists)
-{
-    ArrayPtr c = sparse_column(1, {});
-    for (double bad : {-1.0, -7.5, nan, inf, -inf, 2147483648.0, 1e300})
-        expect_error(murtal(c.get(), bad, {}), "murtal:badClusterCount", bad_cluster_count);
-    // The largest K passes the check; the host then runs out of memory for it.
-    CallResult largest = murtal(c.get(), 2147483647.9, {});
-    expect_error(largest, "MATLAB:nomem", "Out of memory.");
-}
-
-TEST(MurtalChecks, KIsAnyValueTheHostReadsAsANumber)
+TEST(MurtalCounting, KIsAnyValueTheHostReadsAsANumber)
 {
     ArrayPtr c = sparse_column(3, {0, 2});
     ArrayPtr l = make_column({1, 2, 1});
@@ -224,77 +180,6 @@ TEST(MurtalChecks, KIsAnyValueTheHostReadsAsANumber)
     EXPECT_EQ(counts(murtal(c.get(), char_k.get(), l.get())), (std::vector<double>{2, 0}));
     ArrayPtr sparse_k = make_sparse(1, 1, {0}, {0, 1}, ArrayClass::Double, false, {2});
     EXPECT_EQ(counts(murtal(c.get(), sparse_k.get(), l.get())), (std::vector<double>{2, 0}));
-
-    // Refused: what has no first element to read, and a sparse K of more
-    // than one element, whose first stored value is not its first element.
-    ArrayPtr bad_ks[] = {make_dense(ArrayClass::Cell, 1, 1), make_dense(ArrayClass::Double, 0, 1),
-                         make_sparse(2, 1, {1}, {0, 1}, ArrayClass::Double, false, {2})};
-    for (const ArrayPtr &bad_k : bad_ks)
-        expect_error(murtal(c.get(), bad_k.get(), l.get()), "murtal:notNumericScalar",
-                     "input 2 (K) " + not_numeric_scalar);
-}
-
-TEST(MurtalChecks, LMustBeDenseDoubleAndLongEnough)
-{
-    ArrayPtr c = sparse_column(5, {0, 3});
-    ArrayPtr k = make_scalar(2);
-    ArrayPtr bad_ls[] = {make_sparse(5, 1, {0, 3}, {0, 2}), make_dense(ArrayClass::Single, 5, 1),
-                         make_dense(ArrayClass::Int32, 5, 1), make_dense(ArrayClass::Logical, 5, 1),
-                         make_dense(ArrayClass::Char, 5, 1), make_dense(ArrayClass::Cell, 5, 1)};
-    for (const ArrayPtr &bad_l : bad_ls)
-        expect_error(murtal(c.get(), k.get(), bad_l.get()), "murtal:notDenseDouble",
-                     "input 3 (L) " + not_dense_double);
-    // Row 3 is the last stored row: L needs four labels, whatever the rows of
-    // C, and a short L is refused before any label it holds is judged.
-    for (const std::vector<double> &short_l :
-         {std::vector<double>{1, 1, 1}, std::vector<double>{5, 1, 1}, std::vector<double>{}})
-        expect_error(murtal(c.get(), 2, short_l), "murtal:tooShort",
-                     "input 3 (L) " + too_short(4, short_l.size()));
-    // Counts print whole up to the tallest column a host makes (2^48 - 1 rows).
-    const std::size_t tallest = (std::size_t{1} << 48) - 1;
-    ArrayPtr tall = sparse_column(tallest, {tallest - 1});
-    expect_error(murtal(tall.get(), 2, {1, 1, 1}), "murtal:tooShort",
-                 "input 3 (L) " + too_short(tallest, 3));
-    ArrayPtr four = make_column({1, 1, 1, 2});
-    EXPECT_EQ(counts(murtal(c.get(), k.get(), four.get())), (std::vector<double>{1, 1}));
-}
-
-TEST(MurtalChecks, AColumnOutOfOrderNeverReadsPastL)
-{
-    // Row 3 is stored first: the last stored row (1) does not show how many
-    // labels are read, so the counting pass itself bounds every row, up to
-    // the first one past the end of L.
-    ArrayPtr c = make_unordered_sparse_column(6, {3, 1});
-    ArrayPtr k = make_scalar(2);
-    ArrayPtr short_l = make_column({1, 2, 1});
-    const std::size_t before = live_array_count();
-    expect_error(murtal(c.get(), k.get(), short_l.get()), "murtal:tooShort",
-                 "input 3 (L) " + too_short(4, 3));
-    EXPECT_EQ(live_array_count(), before);
-    ArrayPtr full_l = make_column({1, 2, 1, 1});
-    EXPECT_EQ(counts(murtal(c.get(), k.get(), full_l.get())), (std::vector<double>{1, 1}));
-}
-
-TEST(MurtalChecks, InputsAreCheckedInPositionOrder)
-{
-    const std::string l_is = "input 3 (L) ";
-    expect_checks_in_order(
-        {{{0, [] { return make_column({1, 0, 0, 1, 0}); }, "", "C must be sparse"},
-          {0, [] { return make_sparse(1, 2, {0}, {0, 1, 1}); }, "",
-           "C must be a sparse column vector"}},
-         {{1, [] { return make_dense(ArrayClass::Cell, 1, 1); }, "murtal:notNumericScalar",
-           "input 2 (K) " + not_numeric_scalar},
-          {1, [] { return make_scalar(nan); }, "murtal:badClusterCount", bad_cluster_count}},
-         {{2, [] { return make_dense(ArrayClass::Single, 5, 1); }, "murtal:notDenseDouble",
-           l_is + not_dense_double},
-          {2, [] { return make_column({1, 1, 1}); }, "murtal:tooShort", l_is + too_short(4, 3)}}},
-        [](Replacements bad) {
-            ArrayPtr inputs[] = {sparse_column(5, {0, 3}), make_scalar(2),
-                                 make_column({1, 2, 1, 2, 1})};
-            for (auto &[slot, array] : bad)
-                inputs[slot] = std::move(array);
-            return murtal(inputs[0].get(), inputs[1].get(), inputs[2].get());
-        });
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The vaporizer's routines called directly: limits of the property
 // correlations, properties of the balance equations, and one exact-bit
-// regression against a plain evaluation written out here.
+// regression against the plain evaluation of the shared reference.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "balance_equations.h"
 #include "property_correlations.h"
 #include "vaporizer_inputs.h"
+#include "vaporizer_reference.h"
 
 namespace {
 
@@ -168,77 +169,6 @@ TEST(WilsonActivity, DegenerateInputsGiveNaNsAndInfinitiesWithoutError)
         EXPECT_FALSE(std::isfinite(gamma) && gamma != 0.0);
 }
 
-// The plain evaluation of the balance equations, written out in the order
-// the model defines, with the temperature square supplied by the caller.
-VaporizerOutputs reference(const VaporizerInputs &in, double (*square)(double))
-{
-    const std::vector<double> &s = in.state;
-    const double x[7] = {s[0], s[1], s[2], 1.0 - (s[0] + s[1] + s[2] + s[3] + s[4] + s[5]),
-                         s[3], s[4], s[5]};
-    const double level = s[6], t = s[7];
-    auto mix = [&](const double *w, double temp, bool vapour_basis) {
-        double sum_l = 0.0, sum_v = 0.0;
-        for (int k = 0; k < 7; ++k) {
-            const double sq = square(temp);
-            sum_l = sum_l + w[k] * ((in.cp_liquid_a[k] * temp + (0.5 * in.cp_liquid_b[k]) * sq) *
-                                    in.molar_mass[k]);
-            sum_v = sum_v + w[k] * ((in.cp_vapour_a[k] * temp + (0.5 * in.cp_vapour_b[k]) * sq) *
-                                        in.molar_mass[k] +
-                                    in.enthalpy_offset[k]);
-        }
-        return vapour_basis ? sum_v : sum_l;
-    };
-    double v = 0.0;
-    for (int k = 0; k < 7; ++k)
-        v = v + (x[k] * in.molar_mass[k]) / in.density[k];
-    const double c = in.density_factor / v;
-    const double w = level * in.area;
-    const double h1 = mix(in.feed1_comp.data(), in.feed1_temp, true);
-    const double h2 = mix(in.feed2_comp.data(), in.feed2_temp, false);
-
-    double lambda[49], big_s[7] = {}, gamma[7];
-    for (int ij = 0; ij < 49; ++ij)
-        lambda[ij] = in.wilson_volume[ij] *
-                     std::exp((-in.wilson_energy[ij]) /
-                              (in.gas_constant * (t + in.temperature_offset)));
-    for (int i = 0; i < 7; ++i)
-        for (int j = 0; j < 7; ++j)
-            big_s[i] = big_s[i] + lambda[i * 7 + j] * x[j];
-    for (int i = 0; i < 7; ++i) {
-        double u = 0.0;
-        for (int k = 0; k < 7; ++k)
-            u = u + (lambda[k * 7 + i] / big_s[k]) * x[k];
-        gamma[i] = std::exp((1.0 - std::log(big_s[i])) - u);
-    }
-    double ps[7], p = 0.0, y[7];
-    for (int k = 0; k < 7; ++k)
-        ps[k] = std::exp(in.antoine_a[k] + in.antoine_b[k] / (t + in.antoine_c[k]));
-    for (int k = 0; k < 7; ++k)
-        p = p + (x[k] * ps[k]) * gamma[k];
-    for (int k = 0; k < 7; ++k)
-        y[k] = ((x[k] * ps[k]) * gamma[k]) / p;
-    const double hl = mix(x, t, false);
-    const double hv = mix(y, t, true);
-    double cp = 0.0;
-    for (int k = 0; k < 7; ++k)
-        cp = cp + (x[k] * in.molar_mass[k]) * (in.cp_liquid_a[k] + (in.cp_liquid_b[k] * t));
-    const double f1 = in.feed1_flow, f2 = in.feed2_flow, vf = in.vapour_flow;
-    const double net = (f1 + f2) - vf;
-    double dx[7];
-    for (int k = 0; k < 7; ++k)
-        dx[k] = ((((f1 * in.feed1_comp[k]) + (f2 * in.feed2_comp[k])) - (vf * y[k])) -
-                 (x[k] * net)) / c / w;
-    VaporizerOutputs out;
-    out.derivatives = {dx[0], dx[1], dx[2], dx[4], dx[5], dx[6], net / c / in.area,
-                       ((((f1 * (h1 - hl)) + (f2 * (h2 - hl))) - (vf * (hv - hl))) +
-                        in.heat_input) / (c * w) / cp};
-    out.level = s[6];
-    out.vapour_comp.assign(y, y + 7);
-    out.temperature = s[7];
-    out.pressure = p;
-    return out;
-}
-
 // Random sets in which every input moves. A sum or a quotient evaluated in
 // another grouping changes the last bits of only a share of them, down to
 // about one set in seven for the terms that matter least, so the first set
@@ -252,7 +182,7 @@ TEST(VaporizerDerivatives, MatchesThePlainEvaluationBitForBit)
     for (int n = 0; n < random_set_count; ++n) {
         const VaporizerInputs in = random_vaporizer_inputs(random);
         ASSERT_EQ(bit_difference(run_vaporizer(vaporizer_derivatives, in),
-                                 reference(in, library_square)),
+                                 vaporizer_reference(in, library_square)),
                   "")
             << "random set " << n;
     }
@@ -266,7 +196,7 @@ TEST(VaporizerDerivatives, MatchesThePlainEvaluationBitForBit)
     in.cp_liquid_a.assign(7, 0.0);
     in.cp_liquid_b.assign(7, 2.0);
     EXPECT_EQ(bit_difference(run_vaporizer(vaporizer_derivatives, in),
-                             reference(in, library_square)),
+                             vaporizer_reference(in, library_square)),
               "");
 }
 

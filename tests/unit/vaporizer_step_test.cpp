@@ -1,7 +1,8 @@
 // vaporizer_step through the in-process host: the end state and what the
-// model gives there, the shapes and counts of the outputs, and every bad
-// call and every failure of the integration ending in its error with
-// nothing left behind.
+// model gives there, the shapes and counts of the outputs, and states
+// outside the model's domain and every failure of the integration ending in
+// its error with nothing left behind. What the gateway refuses in its
+// arguments is gateway_contract_test's.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -144,73 +145,7 @@ std::vector<Field> one_option(const char *name, ArrayPtr value)
     return fields;
 }
 
-const std::string bad_interval =
-    "input 26 (interval) must be a real, finite, non-negative numeric scalar";
-
 const BadCall bad_calls[] = {
-    {"25 inputs", [](StepCall &s, int &) { s.arrays.pop_back(); }, "vaporizer_step:inputCount",
-     "takes the 25 inputs of vaporizer, the interval and optionally an options struct (26 or 27 "
-     "inputs); it was given 25"},
-    {"28 inputs",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays.push_back(make_scalar(1));
-     },
-     "vaporizer_step:inputCount",
-     "takes the 25 inputs of vaporizer, the interval and optionally an options struct (26 or 27 "
-     "inputs); it was given 28"},
-    {"9 outputs", [](StepCall &, int &nlhs) { nlhs = 9; }, "vaporizer_step:outputCount",
-     "returns at most 8 outputs; 9 were requested"},
-    {"short composition", [](StepCall &s, int &) { s.arrays[4] = make_column({0.5, 0.5, 0}); },
-     "vaporizer_step:tooShort", about(5, "feed1_comp") + " " + too_short(7, 3)},
-    {"cell scalar", [](StepCall &s, int &) { s.arrays[9] = make_dense(ArrayClass::Cell, 1, 1); },
-     "vaporizer_step:notNumericScalar", about(10, "area") + " " + not_numeric_scalar},
-    {"NaN interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(nan); },
-     "vaporizer_step:badInterval", bad_interval},
-    {"negative interval", [](StepCall &s, int &) { s.arrays[25] = make_scalar(-1); },
-     "vaporizer_step:badInterval", bad_interval},
-    {"complex interval", [](StepCall &s, int &) { s.arrays[25] = make_double(1, 1, {1}, {1}); },
-     "vaporizer_step:badInterval", bad_interval},
-    {"two intervals", [](StepCall &s, int &) { s.arrays[25] = make_row({1, 2}); },
-     "vaporizer_step:badInterval", bad_interval},
-    {"char interval", [](StepCall &s, int &) { s.arrays[25] = make_filled(ArrayClass::Char, 1, 1, {50}); },
-     "vaporizer_step:badInterval", bad_interval},
-    {"cell options",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_dense(ArrayClass::Cell, 1, 1);
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
-    {"two structs",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_dense(ArrayClass::Struct, 2, 1);
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
-    {"negative RelTol", [](StepCall &s, int &) { s.options(one_option("RelTol", make_scalar(-1e-6))); },
-     "vaporizer_step:badOption",
-     "input 27 (options) field RelTol must be a positive, finite real numeric scalar"},
-    {"AbsTol of 3", [](StepCall &s, int &) { s.options(one_option("AbsTol", make_row({1, 1, 1}))); },
-     "vaporizer_step:badOption",
-     "input 27 (options) field AbsTol must be a positive, finite real scalar or a real double "
-     "vector of 8 such values"},
-    {"zero MaxStep", [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(0))); },
-     "vaporizer_step:badOption",
-     "input 27 (options) field MaxStep must be a positive real numeric scalar"},
-    {"infinite InitialStep",
-     [](StepCall &s, int &) { s.options(one_option("InitialStep", make_scalar(inf))); },
-     "vaporizer_step:badOption",
-     "input 27 (options) field InitialStep must be a positive, finite real numeric scalar"},
-    {"Events set",
-     [](StepCall &s, int &) { s.options(one_option("Events", make_scalar(1))); },
-     "vaporizer_step:unsupportedOption",
-     "input 27 (options) field Events is set, but only RelTol, AbsTol, MaxStep and InitialStep "
-     "are honoured; leave it empty"},
-    {"NaN temperature", [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, nan}); },
-     "vaporizer_step:stateNotFinite",
-     "input 1 (state) must be finite in its first 8 elements; element 8 is NaN"},
     {"empty vessel",
      [](StepCall &s, int &) { s.arrays[0] = make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 0, 50}); },
      "vaporizer_step:stateOutsideDomain",
@@ -234,39 +169,6 @@ const BadCall bad_calls[] = {
      "vaporizer_step:tooMuchWork",
      "CVODE took 100000 steps and stopped at t = 0.099999 within the interval [0, 5] (step size "
      "1e-06); split the interval, or raise MaxStep if it limits the step"},
-    {"MaxStep below the least step",
-     [](StepCall &s, int &) { s.options(one_option("MaxStep", make_scalar(1e-14))); },
-     "vaporizer_step:badOption",
-     "input 27 (options) field MaxStep must be at least 16 eps times the interval, 1.77636e-14 "
-     "here: no smaller step advances the time at the end of the interval"},
-    {"char options",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_dense(ArrayClass::Char, 0, 0);
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
-    {"empty cell options",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_dense(ArrayClass::Cell, 0, 0);
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
-    {"0-by-3 options",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_dense(ArrayClass::Double, 0, 3);
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
-    {"sparse empty options",
-     [](StepCall &s, int &) {
-         s.options({});
-         s.arrays[26] = make_sparse(0, 0, {}, {0});
-     },
-     "vaporizer_step:badOptions",
-     "input 27 (options) must be a 1-by-1 struct such as odeset returns, or []"},
     {"NaN temperature_offset", [](StepCall &s, int &) { s.arrays[24] = make_scalar(nan); },
      "vaporizer_step:undefinedDomain",
      "input 25 (temperature_offset) is NaN, so the model's domain (T + temperature_offset > 0) "
@@ -300,14 +202,6 @@ const BadCall bad_calls[] = {
      "vaporizer_step:leftDomain",
      "the model's Jacobian is not finite at the state reached at t = 0 within the interval [0, "
      "1e-50]: the derivative of rate 8 by state element 1 is -Inf (level 1.2, temperature 78.5)"},
-    {"RelTol twice",
-     [](StepCall &s, int &) {
-         std::vector<Field> fields = one_option("RELTOL", make_scalar(1e-3));
-         fields.emplace_back("RelTol", make_scalar(1e-4));
-         s.options(std::move(fields));
-     },
-     "vaporizer_step:duplicateOption",
-     "input 27 (options) sets RelTol twice, as fields RELTOL and RelTol; set it once"},
     {"tolerances beyond doubles",
      [](StepCall &s, int &) {
          std::vector<Field> fields = one_option("RelTol", make_scalar(1e-300));
@@ -320,7 +214,7 @@ const BadCall bad_calls[] = {
      "requested.)"},
 };
 
-TEST(VaporizerStep, BadCallsAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
+TEST(VaporizerStep, StatesOutsideTheDomainAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
 {
     const std::size_t before = live_array_count();
     for (const BadCall &bad : bad_calls) {
@@ -331,28 +225,6 @@ TEST(VaporizerStep, BadCallsAndFailedIntegrationsEndInTheirErrorsLeavingNothing)
         expect_error(step.call(nlhs), bad.identifier, bad.message);
     }
     EXPECT_EQ(live_array_count(), before);
-}
-
-TEST(VaporizerStep, ChecksRunInOrderModelInputsIntervalOptionsState)
-{
-    const std::vector<std::vector<Fault>> checks = {
-        {{24, [] { return make_dense(ArrayClass::Cell, 1, 1); }, "vaporizer_step:notNumericScalar",
-          about(25, "temperature_offset") + " " + not_numeric_scalar}},
-        {{25, [] { return make_scalar(nan); }, "vaporizer_step:badInterval", bad_interval}},
-        {{26, [] { return make_struct(one_option("RelTol", make_scalar(-1))); },
-          "vaporizer_step:badOption",
-          "input 27 (options) field RelTol must be a positive, finite real numeric scalar"}},
-        {{0, [] { return make_column({0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 1, inf}); },
-          "vaporizer_step:stateNotFinite",
-          "input 1 (state) must be finite in its first 8 elements; element 8 is Inf"}},
-    };
-    expect_checks_in_order(checks, [](Replacements bad) {
-        StepCall step(VaporizerInputs(), 5.0);
-        step.options({});
-        for (auto &[slot, array] : bad)
-            step.arrays[slot] = std::move(array);
-        return step.call();
-    });
 }
 
 TEST(VaporizerStep, OptionsAreMatchedWithoutCaseAndEmptyOnesIgnored)

@@ -1,9 +1,28 @@
 function [ds, level, y, temperature, pressure] = vaporizer_reference(s, V, Q, F1, z1, T1, ...
     F2, z2, T2, A, WV, WE, M, rho, e, ca, cb, cva, cvb, anta, antb, antc, R, df, T0)
-%VAPORIZER_REFERENCE  The vaporizer equations in plain scalar m-code, one
-%   operation at a time in the model's order, for bit-for-bit comparison.
-%   Scalar T^2 calls the C library's pow here, as the module does; the
-%   element-wise square of an array would not.
+%VAPORIZER_REFERENCE  The vaporizer's equations in plain m-code.
+%   [DSTATE, LEVEL, Y, TEMPERATURE, PRESSURE] = VAPORIZER_REFERENCE(...)
+%   takes the 25 inputs of VAPORIZER and returns what it returns, bit for
+%   bit: scalar m-code, one operation at a time in the model's order, sums
+%   in index order, and T^2 of a scalar, which calls the C library's pow as
+%   the module does (the element-wise square of an array would not). Slow,
+%   but every step of the model can be read, changed and stepped through
+%   here. Scalars must be 1-by-1 and arrays of the lengths VAPORIZER's help
+%   gives (longer ones keep their shape, as the module's outputs do); no
+%   input is checked.
+%   Each operation is analytic, so complex inputs give complex-step
+%   derivatives: the imaginary part of the outputs at x + 1i*h, over h, is
+%   the derivative by x, exact to rounding for h = 1e-100.
+%
+%   Example: the module against its reference at the example plant
+%     p = cyclohexane_vaporizer_parameters();
+%     c = vaporizer_inputs(p, [0.0054; 0.0153; 0.0113; 0.0650; 0.0339; ...
+%                              0.0855; 1.0; 100], 12, 302.3, p.feed2_flow);
+%     [ds, level, y, T, P] = vaporizer(c{:});
+%     [ds2, level2, y2, T2, P2] = vaporizer_reference(c{:});
+%     isequal([ds; level; y; T; P], [ds2; level2; y2; T2; P2])   % true
+%
+%   See also vaporizer, vaporizer_linearize.
   x = [s(1), s(2), s(3), 1 - (s(1) + s(2) + s(3) + s(4) + s(5) + s(6)), s(4), s(5), s(6)];
   L = s(7);
   T = s(8);
