@@ -114,14 +114,7 @@ TEST(FixedEnvironment, ComputesInTheDefaultModesAndRestoresTheCallersExactly)
 #endif
 }
 
-// Each module's gateway, its entry point renamed (tests/unit/CMakeLists.txt).
-extern "C" {
-void vaporizer_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void vaporizer_linearize_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void vaporizer_step_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void Transmit_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void murtal_mexFunction(int, mxArray *[], int, const mxArray *[]);
-}
+#include "renamed_gateways.h"
 
 namespace {
 

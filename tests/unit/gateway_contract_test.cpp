@@ -21,14 +21,7 @@
 #include "vaporizer_host_inputs.h"
 #include "vaporizer_inputs.h"
 
-// Each module's gateway, its entry point renamed (tests/unit/CMakeLists.txt).
-extern "C" {
-void vaporizer_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void vaporizer_linearize_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void vaporizer_step_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void Transmit_mexFunction(int, mxArray *[], int, const mxArray *[]);
-void murtal_mexFunction(int, mxArray *[], int, const mxArray *[]);
-}
+#include "renamed_gateways.h"
 
 namespace {
 
@@ -75,18 +68,21 @@ Fault fault(const std::string &module, int slot, const std::string &name, Make m
     return {slot, std::move(make), module + ":" + mnemonic, input(slot, name) + what};
 }
 
+// An empty or cell-like array of a class and shape, as a Make.
+Make dense(ArrayClass array_class, std::size_t rows, std::size_t columns)
+{
+    return [=] { return make_dense(array_class, rows, columns); };
+}
+
 // Values a host cannot read as one number: empty ones, and sparse ones of
 // more than one element, whose first stored value is not the first element.
 std::vector<Fault> scalar_faults(const std::string &module, int slot, const std::string &name)
 {
     std::vector<Fault> faults;
     for (Make make : std::vector<Make>{
-             [] { return make_dense(ArrayClass::Double, 0, 0); },
-             [] { return make_dense(ArrayClass::Double, 0, 1); },
-             [] { return make_dense(ArrayClass::Logical, 1, 0); },
-             [] { return make_dense(ArrayClass::Int8, 1, 0); },
-             [] { return make_dense(ArrayClass::Cell, 1, 1); },
-             [] { return make_sparse(2, 1, {1}, {0, 1}); },
+             dense(ArrayClass::Double, 0, 0), dense(ArrayClass::Double, 0, 1),
+             dense(ArrayClass::Logical, 1, 0), dense(ArrayClass::Int8, 1, 0),
+             dense(ArrayClass::Cell, 1, 1), [] { return make_sparse(2, 1, {1}, {0, 1}); },
              [] { return make_sparse(2, 1, {1}, {0, 1}, ArrayClass::Double, false, {5.0}); }})
         faults.push_back(fault(module, slot, name, make, "notNumericScalar", not_numeric_scalar));
     return faults;
@@ -250,12 +246,9 @@ Contract vaporizer_step_contract()
 
     std::vector<Fault> options;
     for (Make make : std::vector<Make>{
-             [] { return make_dense(ArrayClass::Cell, 1, 1); },
-             [] { return make_dense(ArrayClass::Struct, 2, 1); },
-             [] { return make_dense(ArrayClass::Char, 0, 0); },
-             [] { return make_dense(ArrayClass::Cell, 0, 0); },
-             [] { return make_dense(ArrayClass::Double, 0, 3); },
-             [] { return make_sparse(0, 0, {}, {0}); }})
+             dense(ArrayClass::Cell, 1, 1), dense(ArrayClass::Struct, 2, 1),
+             dense(ArrayClass::Char, 0, 0), dense(ArrayClass::Cell, 0, 0),
+             dense(ArrayClass::Double, 0, 3), [] { return make_sparse(0, 0, {}, {0}); }})
         options.push_back(fault(module, 26, "options", make, "badOptions",
                                 "must be a 1-by-1 struct such as odeset returns, or []"));
     auto option = [](std::vector<std::pair<const char *, Make>> fields) {
@@ -487,21 +480,12 @@ Contract murtal_contract()
 std::vector<Contract> contracts()
 {
     std::vector<Contract> rows;
-#ifdef MEX_SUITE_CALLS_vaporizer
-    rows.push_back(vaporizer_contract());
-#endif
-#ifdef MEX_SUITE_CALLS_vaporizer_linearize
-    rows.push_back(vaporizer_linearize_contract());
-#endif
-#ifdef MEX_SUITE_CALLS_vaporizer_step
-    rows.push_back(vaporizer_step_contract());
-#endif
-#ifdef MEX_SUITE_CALLS_Transmit
-    rows.push_back(transmit_contract());
-#endif
-#ifdef MEX_SUITE_CALLS_murtal
-    rows.push_back(murtal_contract());
-#endif
+    for (Contract (*row)() : {vaporizer_contract, vaporizer_linearize_contract,
+                              vaporizer_step_contract, transmit_contract, murtal_contract}) {
+        Contract contract = row();
+        if (contract.gateway != nullptr)  // a module this build makes
+            rows.push_back(std::move(contract));
+    }
     return rows;
 }
 

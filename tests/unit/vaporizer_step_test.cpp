@@ -7,6 +7,8 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -133,7 +135,7 @@ TEST(VaporizerStep, EndOutputsAreTheModelsAtTheEndStateForAnyOutputCount)
 // A call made bad in one way, and the error it must end in.
 struct BadCall {
     const char *what;
-    void (*spoil)(StepCall &, int &nlhs);
+    std::function<void(StepCall &, int &nlhs)> spoil;
     const char *identifier;
     std::string message;
 };
@@ -143,6 +145,26 @@ std::vector<Field> one_option(const char *name, ArrayPtr value)
     std::vector<Field> fields;
     fields.emplace_back(name, std::move(value));
     return fields;
+}
+
+// A call whose input at slot is value, over an interval below 1e-100, with
+// nlhs outputs (7 or 8: the sensitivities): the model's Jacobian there is
+// not finite in the element `which` names.
+BadCall nonfinite_jacobian(const char *what, int slot, double value, double interval, int nlhs,
+                           const std::string &which)
+{
+    char bounds[64];
+    std::snprintf(bounds, sizeof bounds, "[0, %g]", interval);
+    return {what,
+            [=](StepCall &s, int &outputs) {
+                s.arrays[slot] = make_scalar(value);
+                s.arrays[25] = make_scalar(interval);
+                outputs = nlhs;
+            },
+            "vaporizer_step:leftDomain",
+            std::string("the model's Jacobian is not finite at the state reached at t = 0 within "
+                        "the interval ") +
+                bounds + ": the derivative of rate " + which + " (level 1.2, temperature 78.5)"};
 }
 
 const BadCall bad_calls[] = {
@@ -184,24 +206,8 @@ const BadCall bad_calls[] = {
      "antoine_b < 0) is not defined"},
     // With its sensitivities, the single explicit step of an interval below
     // 1e-100 checks the derivatives it returns, as the integration does.
-    {"infinite area, sensitivities over 1e-120",
-     [](StepCall &s, int &nlhs) {
-         s.arrays[9] = make_scalar(inf);
-         s.arrays[25] = make_scalar(1e-120);
-         nlhs = 8;
-     },
-     "vaporizer_step:leftDomain",
-     "the model's Jacobian is not finite at the state reached at t = 0 within the interval [0, "
-     "1e-120]: the derivative of rate 1 by state element 1 is NaN (level 1.2, temperature 78.5)"},
-    {"heat of 1e308, sensitivities over 1e-50",
-     [](StepCall &s, int &nlhs) {
-         s.arrays[2] = make_scalar(1e308);
-         s.arrays[25] = make_scalar(1e-50);
-         nlhs = 7;
-     },
-     "vaporizer_step:leftDomain",
-     "the model's Jacobian is not finite at the state reached at t = 0 within the interval [0, "
-     "1e-50]: the derivative of rate 8 by state element 1 is -Inf (level 1.2, temperature 78.5)"},
+    nonfinite_jacobian("infinite area", 9, inf, 1e-120, 8, "1 by state element 1 is NaN"),
+    nonfinite_jacobian("heat of 1e308", 2, 1e308, 1e-50, 7, "8 by state element 1 is -Inf"),
     {"tolerances beyond doubles",
      [](StepCall &s, int &) {
          std::vector<Field> fields = one_option("RelTol", make_scalar(1e-300));
