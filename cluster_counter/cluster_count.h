@@ -12,8 +12,11 @@
 namespace murtal_arguments {
 
 constexpr argument_checks::InputName call{"murtal", 0, nullptr};
+constexpr argument_checks::InputName input_c{"murtal", 1, "C"};
 constexpr argument_checks::InputName input_k{"murtal", 2, "K"};
 constexpr argument_checks::InputName input_l{"murtal", 3, "L"};
+// The three in position order, for the hosts that list them.
+constexpr const argument_checks::InputName *inputs[] = {&input_c, &input_k, &input_l};
 
 // The labels are gathered through the row indices, a stream the hardware
 // does not foresee; asking for them this many entries ahead (a few pages of

@@ -282,6 +282,8 @@ py::tuple transmit(const py::handle (&objects)[transmit_inputs])
 }
 
 constexpr int murtal_inputs = murtal_arguments::INPUT_COUNT;
+constexpr Names<murtal_inputs> murtal_input_names =
+    names_of(murtal_arguments::inputs, std::make_index_sequence<murtal_inputs>());
 
 // The counts as a K-by-1 column, as in Octave. Python passes exactly three
 // inputs for one result.
@@ -299,7 +301,7 @@ py::tuple murtal(const py::handle (&objects)[murtal_inputs])
 {
     return checked([&] {
         // A sparse C is read only once its structure is known to be sound.
-        const Converted<murtal_inputs> call(objects, "murtal", {"C", "K", "L"});
+        const Converted<murtal_inputs> call(objects, "murtal", murtal_input_names);
         // SciPy keeps the indices of small arrays in 32 bits and of large
         // ones in 64; the count reads either as it is.
         const Argument &column = call.arguments[murtal_arguments::IN_C];
@@ -420,6 +422,7 @@ PYBIND11_MODULE(_core, m)
     define_transmit(m, transmit_doc.c_str(), std::make_index_sequence<transmit_inputs>());
     define(
         m, "murtal", [](py::object c, py::object k, py::object l) { return murtal({c, k, l}); },
-        murtal_doc.c_str(), {"murtal", {"C", "K", "L"}, {}}, py::arg("C"), py::arg("K"),
-        py::arg("L"));
+        murtal_doc.c_str(), {"murtal", listed(murtal_input_names), {}},
+        py::arg(murtal_input_names[0]), py::arg(murtal_input_names[1]),
+        py::arg(murtal_input_names[2]));
 }
