@@ -20,10 +20,10 @@ all: configure
 configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
-# Installs what is missing first, as make demo does, so that it works on a
-# fresh machine; when everything is there that costs a second.
+# Installs what is missing first (every set of scripts/install-deps.sh), so
+# that it works on a fresh machine; when everything is there that costs a second.
 test:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh test
 	$(MAKE) all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
@@ -32,9 +32,10 @@ test:
 # it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/),
 # counts with murtal, and designs an LQR from the exact linear model
 # (vaporizer_linearize) and runs it beside the PI loop.
+# Installs only the demo's packages (install-deps.sh --list demo).
 # (--no-history: a batch run has no command history to save at exit.)
 demo:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh demo
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
@@ -59,7 +60,7 @@ python:
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.
 bench:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh test
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DMEX_SUITE_BENCH=ON -DMEX_SUITE_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	MEX_SUITE_BENCH_COMMAND="make bench" bash bench/run_benchmarks.sh $(BENCH_DIR)
