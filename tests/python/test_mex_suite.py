@@ -269,6 +269,9 @@ def test_the_example_port_gives_the_octave_examples_bits(octave):
         assert same_bits(np.ravel(getattr(p, name)), np.ravel(expected[name])), name
     rest = {"state": octave["rest_state"].ravel(), "heat": octave["rest_heat"].item(),
             "vapour": octave["rest_vapour"].item()}
+    found = vaporizer_plant.vaporizer_steady_state(p, 1.0, 100.0)
+    assert all(same_bits(a, b)
+               for a, b in zip(found, (rest["state"], rest["heat"], rest["vapour"])))
     run = vaporizer_plant.level_control_loop(p, rest, horizon=600.0, feed_step=0.3,
                                              gain_factor=(1.5, 0.5))
     for name in ("states", "measured", "manipulated"):
