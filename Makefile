@@ -11,8 +11,10 @@ WINDOWS_DIR ?= build-windows
 SUNDIALS7_DIR ?= build-sundials7
 SUNDIALS7_SOURCE ?= ../shared/sundials/sundials-7.5.0.tar.gz
 PYTHON_VENV ?= $(BUILD_DIR)/python-venv
+DIST_DIR ?= $(BUILD_DIR)/dist
 
-.PHONY: all configure test demo package python bench clean sanitize fuzz windows sundials7
+.PHONY: all configure test demo package python python-test wheel bench clean sanitize fuzz \
+	windows sundials7
 
 all: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -20,10 +22,10 @@ all: configure
 configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
-# Installs what is missing first, as make demo does, so that it works on a
-# fresh machine; when everything is there that costs a second.
+# Installs what is missing first (every set of scripts/install-deps.sh), so
+# that it works on a fresh machine; when everything is there that costs a second.
 test:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh test
 	$(MAKE) all
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
@@ -32,9 +34,10 @@ test:
 # it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/),
 # counts with murtal, and designs an LQR from the exact linear model
 # (vaporizer_linearize) and runs it beside the PI loop.
+# Installs only the demo's packages (install-deps.sh --list demo).
 # (--no-history: a batch run has no command history to save at exit.)
 demo:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh demo
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
@@ -45,21 +48,34 @@ demo:
 package:
 	cmake -DOUTPUT_DIR=$(abspath $(BUILD_DIR))/package -P package/make_package.cmake
 
-# The Python package, built by CMake, installed into a venv of Debian's
-# Python that sees its NumPy, SciPy and Dask: pip ships the built extension
-# as it is and fetches nothing (--no-index, --no-build-isolation).
+# The Python package installed as pip install . installs it (pyproject.toml,
+# setup.py: the project's CMake build, in build/pip/), into a venv of Debian's
+# Python that sees its NumPy, SciPy, matplotlib and Dask; offline, with the
+# build tools of the python set (--no-index, --no-build-isolation).
 python:
-	bash scripts/install-deps.sh
-	$(MAKE) configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target mex_suite_python
+	bash scripts/install-deps.sh python
 	/usr/bin/python3 -m venv --system-site-packages $(PYTHON_VENV)
-	$(PYTHON_VENV)/bin/python -m pip install --quiet --no-index --no-build-isolation $(BUILD_DIR)/python/package
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) $(PYTHON_VENV)/bin/python -m pip install --no-index --no-build-isolation .
 	cd / && $(abspath $(PYTHON_VENV))/bin/python -c "import mex_suite; print('mex_suite installed in $(PYTHON_VENV):', mex_suite.__file__)"
+
+# tests/python against the package make python installed, run from outside
+# the source tree; the Octave side of each comparison from $(BUILD_DIR)/octave.
+python-test:
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
+	cd / && MEX_SUITE_OCTAVE_DIR=$(abspath $(BUILD_DIR))/octave MEX_SUITE_SOURCE_DIR=$(CURDIR) \
+	  PYTHONDONTWRITEBYTECODE=1 $(abspath $(PYTHON_VENV))/bin/python -m pytest -q \
+	  -p no:cacheprovider $(CURDIR)/tests/python
+
+# The source distribution and the wheel built from it, into $(DIST_DIR), with
+# Debian's build tools (python3-build) and no download.
+wheel:
+	bash scripts/install-deps.sh python
+	/usr/bin/python3 -m build --no-isolation --outdir $(DIST_DIR) .
 
 # Kernel benchmarks and whole calls in Octave, in a build of their own;
 # prints one markdown table of results and leaves it in $(BENCH_DIR)/results.md.
 bench:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh test
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DMEX_SUITE_BENCH=ON -DMEX_SUITE_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	MEX_SUITE_BENCH_COMMAND="make bench" bash bench/run_benchmarks.sh $(BENCH_DIR)

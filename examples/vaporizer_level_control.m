@@ -2,9 +2,9 @@ function result = vaporizer_level_control(output_dir)
 %VAPORIZER_LEVEL_CONTROL  Steady state, feed step and level control of a vaporizer.
 %   RESULT = VAPORIZER_LEVEL_CONTROL(OUTPUT_DIR) simulates the cyclohexane
 %   vaporizer of CYCLOHEXANE_VAPORIZER_PARAMETERS:
-%     1. finds the steady state at 1 m and 100 degC with fsolve
-%        (VAPORIZER_STEADY_STATE) and checks it by integrating an hour from
-%        it with vaporizer_step;
+%     1. finds the steady state at 1 m and 100 degC by Newton's method on
+%        the exact Jacobian (VAPORIZER_STEADY_STATE) and checks it by
+%        integrating an hour from it with vaporizer_step;
 %     2. steps the liquid feed up by 20 % after five minutes and simulates
 %        one hour of sampled level and temperature control
 %        (LEVEL_CONTROL_LOOP): transmitters (Transmit) and PI controllers
@@ -29,8 +29,8 @@ function result = vaporizer_level_control(output_dir)
   rest = struct('state', state0, 'vapour', vapour_design, 'heat', heat_design);
   c = vaporizer_inputs(p, state0, vapour_design, heat_design, p.feed2_flow);
   [d0, ~, y0, ~, p0] = vaporizer(c{:});
-  % An hour of integration from the solution must stay put: fsolve found a
-  % rest point, not merely a small residual.
+  % An hour of integration from the solution must stay put: Newton's method
+  % found a rest point, not merely a small residual.
   drift = max(abs(vaporizer_step(c{:}, 3600, odeset('RelTol', 1e-8, 'AbsTol', 1e-10)) - state0));
 
   % --- the closed loop, twice ----------------------------------------------
@@ -42,7 +42,7 @@ function result = vaporizer_level_control(output_dir)
   x0 = [state0(1:3); 1 - sum(state0(1:6)); state0(4:6)];
   settings = run.settings;
   fprintf('\nCyclohexane vaporizer: %s\n', strjoin(p.names, ', '));
-  fprintf('Steady state (fsolve; an hour of vaporizer_step from it moves the state by %.1e):\n', drift);
+  fprintf('Steady state (Newton; an hour of vaporizer_step from it moves the state by %.1e):\n', drift);
   fprintf('  level %.3f m, temperature %.1f degC, bubble-point pressure %.1f kPa\n', ...
          state0(7), state0(8), p0);
   fprintf('  vapour draw %.2f mol/s, heat input %.1f kW, largest |derivative| %.1e\n', ...

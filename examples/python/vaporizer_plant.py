@@ -2,21 +2,23 @@
 point and the hour of sampled level and temperature control, ported line by
 line from cyclohexane_vaporizer_parameters.m, vaporizer_steady_state.m,
 vaporizer_inputs.m and level_control_loop.m (vaporizer_step between the
-samples). Those files say where the numbers come from and why the loops are
-tuned as they are; this one keeps their arithmetic in their order, so that
-a run from the same rest point gives the bits of the Octave run.
+samples, or SciPy's solve_ivp where that file has ode15s). Those files say
+where the numbers come from and why the loops are tuned as they are; this
+one keeps their arithmetic in their order, so that the rest point and the
+run with vaporizer_step have the bits of the Octave example's.
 
 Sums are taken element after element, as Octave sums a short column
 (NumPy's sum pairs terms in another order from eight on).
 """
 
 import math
+import time
 from types import SimpleNamespace
 
 import numpy as np
-import scipy.optimize
+import scipy.integrate
 
-from mex_suite import Transmit, vaporizer, vaporizer_step
+from mex_suite import Transmit, vaporizer, vaporizer_linearize, vaporizer_step
 
 
 def ordered_sum(values):
@@ -96,26 +98,49 @@ def liquid_fractions(state):
     return np.concatenate([state[0:3], [1 - ordered_sum(state[0:6])], state[3:6]])
 
 
+def solve_by_elimination(M, b):
+    """Gaussian elimination with partial pivoting (the first largest pivot),
+    then back substitution, one scalar operation at a time, as in
+    vaporizer_steady_state.m."""
+    M, b = np.array(M, dtype=float), np.array(b, dtype=float)
+    n = b.size
+    for k in range(n):
+        pivot = k + int(np.argmax(np.abs(M[k:, k])))
+        M[[k, pivot]] = M[[pivot, k]]
+        b[[k, pivot]] = b[[pivot, k]]
+        for i in range(k + 1, n):
+            factor = M[i, k] / M[k, k]
+            for j in range(k + 1, n):
+                M[i, j] = M[i, j] - factor * M[k, j]
+            b[i] = b[i] - factor * b[k]
+    x = np.zeros(n)
+    for i in range(n - 1, -1, -1):
+        total = b[i]
+        for j in range(i + 1, n):
+            total = total - M[i, j] * x[j]
+        x[i] = total / M[i, i]
+    return x
+
+
 def vaporizer_steady_state(p, level, temperature):
     """The rest point at LEVEL and TEMPERATURE with the draw taking all that
-    comes in: state, heat, vapour. SciPy's fsolve (MINPACK) finds it, where
-    the Octave example uses Octave's fsolve: the two rest points agree to
-    the solvers' tolerance, not to the bit."""
+    comes in: state, heat, vapour. Newton's method on the model's exact
+    Jacobian, step for step as vaporizer_steady_state.m, so the rest point
+    has the Octave example's bits."""
     vapour = p.feed1_flow + p.feed2_flow
-    guess = np.append(np.delete(0.5 * (p.feed1_comp + p.feed2_comp), 3), 300.0)
-
-    def residual(u):
+    u = np.append(np.delete(0.5 * (p.feed1_comp + p.feed2_comp), 3), 300.0)
+    equations = [0, 1, 2, 3, 4, 5, 7]
+    for _ in range(50):
         state = np.concatenate([u[0:6], [level, temperature]])
-        derivatives = vaporizer(*vaporizer_inputs(p, state, vapour, u[6], p.feed2_flow))[0]
-        molar_density = 1 / ordered_sum(liquid_fractions(state) * p.molar_mass / p.density)
-        residence = molar_density * level * p.area / vapour
-        return derivatives[[0, 1, 2, 3, 4, 5, 7]] * residence
-
-    solution, _, flag, message = scipy.optimize.fsolve(residual, guess, xtol=1e-12,
-                                                       full_output=True)
-    if flag != 1:
-        raise RuntimeError(f"fsolve found no steady state: {message}")
-    return np.concatenate([solution[0:6], [level, temperature]]), solution[6], vapour
+        c = vaporizer_inputs(p, state, vapour, u[6], p.feed2_flow)
+        derivatives = vaporizer(*c)[0]
+        A, B = vaporizer_linearize(*c)[:2]
+        jacobian = np.column_stack([A[equations, 0:6], B[equations, 1]])
+        step = solve_by_elimination(jacobian, -derivatives[equations])
+        u = u + step
+        if np.max(np.abs(step)) <= 1e-14 * np.max(np.abs(u)):
+            return np.concatenate([u[0:6], [level, temperature]]), u[6], vapour
+    raise RuntimeError("Newton's method found no steady state in 50 steps")
 
 
 def control_loop(sample, span, dead_time, lag_time, lag_stages, setpoint, bias, limits,
@@ -173,10 +198,16 @@ def response(t, controlled, setpoints, step_time):
 
 
 def level_control_loop(p, rest, feed_step=0.2, gain_factor=(1.0, 1.0),
-                       tolerances=(1e-7, 1e-9), step_time=300.0, horizon=3600.0, sample=2.0):
-    """The hour of level_control_loop.m with vaporizer_step: a dict of the
-    sampled states, measurements, manipulated values, pressure and the
-    response."""
+                       tolerances=(1e-7, 1e-9), step_time=300.0, horizon=3600.0, sample=2.0,
+                       integrator="vaporizer_step"):
+    """The hour of level_control_loop.m: a dict of the sampled trajectories
+    (t, states, measured, manipulated, pressure, vapour_comp), the loops'
+    tuning, the response and seconds, the wall time of the loop alone.
+    integrator "vaporizer_step" makes one call per sample interval, as the
+    Octave loop's default; "solve_ivp" SciPy's LSODA over each interval on
+    vaporizer's derivatives and vaporizer_linearize's Jacobian, where the
+    Octave loop has ode15s (SciPy's BDF there strays 1.5e-5 from the other
+    run, where LSODA and ode15s stay within 3e-6)."""
     level_setpoint = rest["state"][6]
     temperature_setpoint = rest["state"][7]
     feed2_after_step = (1 + feed_step) * p.feed2_flow
@@ -196,17 +227,28 @@ def level_control_loop(p, rest, feed_step=0.2, gain_factor=(1.0, 1.0),
     steps = math.floor(horizon / sample + 0.5)
     t = np.arange(steps + 1) * sample
     states = np.zeros((steps + 1, 8))
+    vapour_comp = np.zeros((steps + 1, 7))
     pressure = np.zeros(steps + 1)
     measured = np.zeros((steps + 1, 2))
     manipulated = np.zeros((steps + 1, 2))
     c = vaporizer_inputs(p, rest["state"], rest["vapour"], rest["heat"], p.feed2_flow)
-    pk = vaporizer(*c)[4]
+    _, _, y, _, pk = vaporizer(*c)
 
+    def derivatives(_, s):
+        c[0] = s
+        return vaporizer(*c)[0]
+
+    def jacobian(_, s):
+        c[0] = s
+        return vaporizer_linearize(*c)[0]
+
+    started = time.perf_counter()
     state = rest["state"]
     for k in range(steps + 1):
         vapour, measured[k, 0] = sample_loop(level, state[6])
         heat, measured[k, 1] = sample_loop(temperature, state[7])
         states[k] = state
+        vapour_comp[k] = y
         pressure[k] = pk
         manipulated[k] = (vapour, heat)
         if k == steps:
@@ -215,12 +257,22 @@ def level_control_loop(p, rest, feed_step=0.2, gain_factor=(1.0, 1.0),
         c[1] = vapour
         c[2] = heat
         c[6] = p.feed2_flow + float(t[k] >= step_time) * (feed2_after_step - p.feed2_flow)
-        state, _, _, _, pk, _ = vaporizer_step(*c, sample, rtol=tolerances[0],
-                                               atol=tolerances[1])
+        if integrator == "vaporizer_step":
+            state, _, y, _, pk, _ = vaporizer_step(*c, sample, rtol=tolerances[0],
+                                                   atol=tolerances[1])
+        else:
+            state = scipy.integrate.solve_ivp(derivatives, (t[k], t[k + 1]), state,
+                                              method="LSODA", jac=jacobian, rtol=tolerances[0],
+                                              atol=tolerances[1]).y[:, -1]
+            c[0] = state
+            _, _, y, _, pk = vaporizer(*c)
+    seconds = time.perf_counter() - started
 
-    peak, peak_time, settling = response(t, states[:, 6:8],
-                                         np.array([level_setpoint, temperature_setpoint]),
-                                         step_time)
+    setpoints = np.array([level_setpoint, temperature_setpoint])
+    peak, peak_time, settling = response(t, states[:, 6:8], setpoints, step_time)
     return {"t": t, "states": states, "measured": measured, "manipulated": manipulated,
-            "pressure": pressure, "peak_deviation": peak, "peak_time": peak_time,
-            "settling_time": settling}
+            "pressure": pressure, "vapour_comp": vapour_comp, "setpoints": setpoints,
+            "loops": (level, temperature), "peak_deviation": peak, "peak_time": peak_time,
+            "settling_time": settling, "seconds": seconds,
+            "settings": {"feed_step": feed_step, "tolerances": tolerances,
+                         "step_time": step_time, "horizon": horizon, "sample": sample}}

@@ -2,7 +2,10 @@
 inputs, the same identifiers and messages for the same bad inputs, Octave's
 meaning of a matrix in any memory order, and vaporizer_step in threads."""
 
+import ast
 import concurrent.futures
+import pathlib
+import re
 import subprocess
 import sys
 
@@ -266,6 +269,9 @@ def test_the_example_port_gives_the_octave_examples_bits(octave):
         assert same_bits(np.ravel(getattr(p, name)), np.ravel(expected[name])), name
     rest = {"state": octave["rest_state"].ravel(), "heat": octave["rest_heat"].item(),
             "vapour": octave["rest_vapour"].item()}
+    found = vaporizer_plant.vaporizer_steady_state(p, 1.0, 100.0)
+    assert all(same_bits(a, b)
+               for a, b in zip(found, (rest["state"], rest["heat"], rest["vapour"])))
     run = vaporizer_plant.level_control_loop(p, rest, horizon=600.0, feed_step=0.3,
                                              gain_factor=(1.5, 0.5))
     for name in ("states", "measured", "manipulated"):
@@ -279,3 +285,30 @@ def test_a_failed_import_names_the_interpreter_the_extension_is_built_for():
     message = run.stderr.strip().splitlines()[-1]
     assert message.startswith(f"ImportError: mex_suite's extension is built for {INTERPRETER} ")
     assert f"this is {sys.executable} " in message and "import of numpy halted" in message
+
+
+def test_the_type_stubs_name_the_extensions_parameters():
+    """The stubs installed beside the extension: each function's positional
+    parameters and keywords as the extension's own tables give them, which its
+    messages for a call without arguments and with one too many name."""
+    package = pathlib.Path(mex_suite.__file__).parent
+    assert (package / "py.typed").is_file()
+    stub = ast.parse((package / "__init__.pyi").read_text())
+    declared = {}
+    for node in stub.body:
+        if isinstance(node, (ast.FunctionDef, ast.ClassDef)):
+            declared.setdefault(node.name, []).append(node)
+    assert sorted(declared) == sorted(mex_suite.__all__)
+    assert [n.id for n in declared.pop("Error")[0].bases] == ["ValueError"]
+    for name, overloads in declared.items():
+        function = getattr(mex_suite, name)
+        with pytest.raises(TypeError) as missing:
+            function()
+        positional = re.findall(r"'(\w+)'", str(missing.value))
+        with pytest.raises(TypeError) as surplus:
+            function(*[0] * (len(positional) + 1))
+        assert f"takes {len(positional)} positional" in str(surplus.value)
+        keywords = re.split(r", | and ", str(surplus.value).partition("its keywords are ")[2])
+        for node in overloads:
+            assert [a.arg for a in node.args.args] == positional, name
+            assert [a.arg for a in node.args.kwonlyargs] == [k for k in keywords if k], name
