@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "argument_checks.h"
+#include "floating_point_environment.h"
 
 namespace vaporizer_model {
 
@@ -11,33 +12,25 @@ namespace {
 using argument_checks::printed;
 using interval_integration::Nonfinite;
 
-// What a non-finite value belongs to: "derivative 3", "element (3, 8) of
-// the Jacobian", "the sensitivity of element 3 to start element 8". The
-// columns past the state's 8 are the operating inputs held over the interval.
+// What a non-finite value belongs to: "derivative 3", "the derivative of
+// rate 3 by state element 8", "the sensitivity of end element 3 to
+// operating input 2". The columns past the state's 8 are the operating
+// inputs held over the interval.
 void name_nonfinite(char *text, std::size_t size, const interval_integration::DomainExit &exit)
 {
-    const std::size_t row = exit.row + 1, column = exit.column + 1;
-    switch (exit.what) {
-    case Nonfinite::Rate:
+    const std::size_t row = exit.row + 1;
+    if (exit.what == Nonfinite::Rate) {
         std::snprintf(text, size, "derivative %zu is %s", row, printed(exit.value).text);
         return;
-    case Nonfinite::Jacobian:
-        if (column <= 8)
-            std::snprintf(text, size, "the derivative of rate %zu by state element %zu is %s",
-                          row, column, printed(exit.value).text);
-        else
-            std::snprintf(text, size, "the derivative of rate %zu by operating input %zu is %s",
-                          row, column - 8, printed(exit.value).text);
-        return;
-    case Nonfinite::Sensitivity:
-        if (column <= 8)
-            std::snprintf(text, size, "the sensitivity of end element %zu to start element %zu "
-                          "is %s", row, column, printed(exit.value).text);
-        else
-            std::snprintf(text, size, "the sensitivity of end element %zu to operating input "
-                          "%zu is %s", row, column - 8, printed(exit.value).text);
-        return;
     }
+    const bool by_state = exit.column < state_count;
+    const bool jacobian = exit.what == Nonfinite::Jacobian;
+    std::snprintf(text, size, "the %s %zu %s %s %zu is %s",
+                  jacobian ? "derivative of rate" : "sensitivity of end element", row,
+                  jacobian ? "by" : "to",
+                  by_state ? (jacobian ? "state element" : "start element") : "operating input",
+                  by_state ? exit.column + 1 : exit.column + 1 - state_count,
+                  printed(exit.value).text);
 }
 
 }  // namespace
@@ -45,6 +38,7 @@ void name_nonfinite(char *text, std::size_t size, const interval_integration::Do
 void describe_domain_exit(char *text, std::size_t size, const interval_integration::DomainExit &exit,
                           const DomainLimits &limits, double interval)
 {
+    const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
     const int code = exit.bound;
     const int k = component_of(code);
     const double *state = exit.state;
@@ -98,6 +92,7 @@ void describe_domain_exit(char *text, std::size_t size, const interval_integrati
 void describe_outside_state(char *text, std::size_t size, int code, const double *state,
                             const DomainLimits &limits)
 {
+    const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
     const int k = component_of(code);
     double x[component_count];
     liquid_fractions(state, x);

@@ -1,7 +1,8 @@
 // The words for the model's domain in vaporizer_step's errors: why a
 // starting state lies outside it, and how an integration left it. Kept apart
 // from the domain's mathematics (model_domain.h), which they only read.
-// Every number is printed as the hosts print it (NaN, Inf), and each text
+// Every number is printed as the hosts print it (NaN, Inf), in the fixed
+// floating-point environment whatever the caller's rounding, and each text
 // names the bound actually crossed, or what was not finite.
 #ifndef MEX_SUITE_DOMAIN_MESSAGES_H
 #define MEX_SUITE_DOMAIN_MESSAGES_H

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "domain_messages.h"
+#include "floating_point_environment.h"
 
 namespace step_failure {
 
@@ -38,6 +39,7 @@ constexpr FailureText failure_texts[] = {
 Failure describe_failure(const interval_integration::Result &r, double interval,
                          const vaporizer_model::DomainLimits &limits)
 {
+    const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
     Failure f{"leftDomain", {}};
     if (r.outcome == Outcome::LeftDomain) {
         vaporizer_model::describe_domain_exit(f.message, sizeof f.message, r.exit, limits,

@@ -124,12 +124,8 @@ struct Passes {
 
 void add(interval_integration::Statistics &total, const interval_integration::Statistics &pass)
 {
-    total.steps += pass.steps;
-    total.failed_steps += pass.failed_steps;
-    total.rhs_evaluations += pass.rhs_evaluations;
-    total.jacobian_evaluations += pass.jacobian_evaluations;
-    total.nonlinear_iterations += pass.nonlinear_iterations;
-    total.convergence_failures += pass.convergence_failures;
+    for (const step_interface::StatisticField &field : step_interface::statistics)
+        total.*field.count += pass.*field.count;
 }
 
 // A level that ends below this fraction of where it started is integrated
@@ -194,16 +190,18 @@ bool integrate_following_the_level(const Passes &p, double *end_state,
         add(total, result.statistics);
         result.statistics = total;
         name_the_edge(result, p.model, p.interval);
-        if (result.outcome == Outcome::LeftDomain || (pass == 0 && result.outcome != Outcome::Completed))
-            return true;
-        if (result.outcome == Outcome::Completed && !(end_state[state_level] < threshold))
+        // A later pass that fails other than by leaving the domain asked for
+        // tolerances that doubles cannot hold, or that the steps cannot
+        // meet: the level is too near dry to be followed.
+        if (result.outcome != Outcome::Completed) {
+            if (pass == 0 || result.outcome == Outcome::LeftDomain)
+                return true;
+            break;
+        }
+        if (!(end_state[state_level] < threshold))
             return true;
         if (pass == 0)
             std::memcpy(first_end, end_state, sizeof first_end);
-        // Tighter tolerances that doubles cannot hold, or that the steps
-        // cannot meet, leave the level too near dry to be followed.
-        if (result.outcome != Outcome::Completed)
-            break;
         lowest = end_state[state_level];
         threshold = settle_above * lowest;
     }
@@ -268,11 +266,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
     require_defined_domain(in);
     if (outside != 0) {
         char why[256];
-        {
-            const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
-            vaporizer_model::describe_outside_state(why, sizeof why, outside, start,
-                                                    model.limits);
-        }
+        vaporizer_model::describe_outside_state(why, sizeof why, outside, start, model.limits);
         reject(input_state, "stateOutsideDomain", "is outside the model's domain: %s", why);
     }
 
@@ -313,11 +307,8 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
                argument_checks::printed(result.reached[state_level]).text, interval,
                argument_checks::printed(result.reached[state_level] / start[state_level]).text);
     if (result.outcome != interval_integration::Outcome::Completed) {
-        step_failure::Failure failure;
-        {
-            const floating_point_environment::FixedPrintingEnvironment fixed_fpu;
-            failure = step_failure::describe_failure(result, interval, model.limits);
-        }
+        const step_failure::Failure failure =
+            step_failure::describe_failure(result, interval, model.limits);
         reject({module, 0, nullptr}, failure.mnemonic, "%s", failure.message);
     }
     end.statistics = result.statistics;
