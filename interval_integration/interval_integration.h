@@ -26,9 +26,10 @@
 
 namespace interval_integration {
 
-// The largest system integrate() takes, and the most parameters.
+// The largest system integrate() takes, and the most parameters (enough
+// for every operating input and property element of the vaporizer).
 constexpr std::size_t max_size = 8;
-constexpr std::size_t max_parameters = 20;
+constexpr std::size_t max_parameters = 200;
 
 // Writes dy/dt at y into dydt (n values each). Called only at states inside
 // the domain; the integrator checks that every derivative is finite.
