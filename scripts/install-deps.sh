@@ -5,8 +5,8 @@
 #   bash scripts/install-deps.sh --list [SET] prints SET's packages, one a line
 #
 #   build   the compiler, CMake, SUNDIALS and Eigen: what every build needs
-#   demo    build, GNU Octave with its parallel and control packages, and
-#           gnuplot to draw: make demo
+#   demo    build, GNU Octave with its parallel, control and optim
+#           (least squares) packages, and gnuplot to draw: make demo
 #   python  build and Debian's Python with pybind11, NumPy, SciPy, pip's
 #           build tools (setuptools, wheel, build), matplotlib, pytest and
 #           Dask: pip install ., make python and the Python examples
@@ -20,7 +20,7 @@
 set -euo pipefail
 
 build=(g++ make cmake pkg-config libsundials-dev libeigen3-dev)
-octave=(octave liboctave-dev octave-parallel octave-control gnuplot-nox ghostscript
+octave=(octave liboctave-dev octave-parallel octave-control octave-optim gnuplot-nox ghostscript
         fonts-dejavu-core)
 python=(python3-dev python3-numpy python3-scipy python3-pybind11 python3-venv
         python3-setuptools python3-wheel python3-build python3-matplotlib python3-pytest

@@ -22,7 +22,7 @@ def test_the_demo_set_leaves_out_what_only_the_tests_need():
     everything = listed()
     assert set(listed("test")) == set(everything) and len(set(everything)) == len(everything)
     assert set(listed("build")) <= set(listed("demo")) & set(listed("python"))
-    assert {"octave", "libsundials-dev"} <= set(listed("demo"))
+    assert {"octave", "octave-optim", "libsundials-dev"} <= set(listed("demo"))
     assert {"python3-build", "python3-matplotlib"} <= set(listed("python"))
     assert [p for p in listed("demo") if any(word in p for word in TEST_ONLY)] == []
     assert install_deps("--list", "tests").returncode == 2  # no such set
