@@ -61,8 +61,10 @@ inline mxArray *shaped_like(const mxArray *input)
 }
 
 // A new zero-filled output as a module's table describes it (a record, which
-// only the module knows how to fill, excepted: null).
-inline mxArray *create_output(const module_interface::Output &output, const mxArray *const *inputs)
+// only the module knows how to fill, excepted: null), with a column per
+// parameter of a selection of that many.
+inline mxArray *create_output(const module_interface::Output &output, const mxArray *const *inputs,
+                              std::size_t parameters = 0)
 {
     using module_interface::Shape;
     switch (output.shape) {
@@ -71,6 +73,9 @@ inline mxArray *create_output(const module_interface::Output &output, const mxAr
     case Shape::Matrix:
         return mxCreateDoubleMatrix(static_cast<mwSize>(output.rows),
                                     static_cast<mwSize>(output.columns), mxREAL);
+    case Shape::PerParameter:
+        return mxCreateDoubleMatrix(static_cast<mwSize>(output.rows),
+                                    static_cast<mwSize>(parameters), mxREAL);
     default: return nullptr;
     }
 }
