@@ -29,6 +29,7 @@ struct MexHost {
     static bool is_double(Array a) { return mxIsDouble(a); }
     static const double *real_data(Array a) { return mxGetPr(a); }
     static std::size_t columns(Array a) { return mxGetN(a); }
+    static std::size_t rows(Array a) { return mxGetM(a); }
     static const mwIndex *row_indices(Array a) { return mxGetIr(a); }
     static const mwIndex *column_starts(Array a) { return mxGetJc(a); }
 };

@@ -77,7 +77,7 @@ ParameterSelection read_selection(typename Host::Array array, const typename Hos
                "must be a real dense double array of [position, element] rows, P-by-2, or []");
     const std::size_t count = Host::count(array);
     const std::size_t columns = Host::columns(array);
-    if (count == 0 && columns == 0)
+    if (count == 0 && columns == 0 && Host::rows(array) == 0)
         return selection;
     if (columns != 2)
         reject(name, "badParameters",

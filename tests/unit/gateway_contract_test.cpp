@@ -223,6 +223,8 @@ std::vector<Fault> selection_faults(const std::string &module, int slot)
         {[] { return make_row({12, 1, 1}); }, "must have 2 columns, [position, element]; it has 3"},
         {[] { return make_dense(ArrayClass::Double, 0, 1); },
          "must have 2 columns, [position, element]; it has 1"},
+        {[] { return make_dense(ArrayClass::Double, 5, 0); },
+         "must have 2 columns, [position, element]; it has 0"},
         {rows(too_many), "has 173 rows; at most 172, the elements of the property data, are taken"},
         {rows({9, 1}), "row 1: position 9 is not that of a property input, a whole number from "
                        "10 to 25"},
