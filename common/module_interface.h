@@ -13,13 +13,14 @@ enum class Shape {
     Scalar,     // 1-by-1
     Matrix,     // a fixed rows-by-columns
     Record,     // a struct (Octave, MATLAB) or dict (Python) of named counts
+    PerParameter,  // a fixed number of rows, a column per selected parameter
 };
 
 struct Output {
     const char *name;
     Shape shape;
     int input;  // LikeInput: the input's zero-based position
-    int rows, columns;  // Matrix
+    int rows, columns;  // Matrix; PerParameter: rows
 };
 
 constexpr Output like_input(const char *name, int input)
@@ -32,6 +33,10 @@ constexpr Output matrix(const char *name, int rows, int columns)
     return {name, Shape::Matrix, -1, rows, columns};
 }
 constexpr Output record(const char *name) { return {name, Shape::Record, -1, 0, 0}; }
+constexpr Output per_parameter(const char *name, int rows)
+{
+    return {name, Shape::PerParameter, -1, rows, 0};
+}
 
 }  // namespace module_interface
 

@@ -29,6 +29,7 @@ struct MexHost {
     static bool is_double(Array a) { return mxIsDouble(a); }
     static const double *real_data(Array a) { return mxGetPr(a); }
     static std::size_t columns(Array a) { return mxGetN(a); }
+    static std::size_t rows(Array a) { return mxGetM(a); }
     static const mwIndex *row_indices(Array a) { return mxGetIr(a); }
     static const mwIndex *column_starts(Array a) { return mxGetJc(a); }
 };
@@ -61,8 +62,10 @@ inline mxArray *shaped_like(const mxArray *input)
 }
 
 // A new zero-filled output as a module's table describes it (a record, which
-// only the module knows how to fill, excepted: null).
-inline mxArray *create_output(const module_interface::Output &output, const mxArray *const *inputs)
+// only the module knows how to fill, excepted: null), with a column per
+// parameter of a selection of that many.
+inline mxArray *create_output(const module_interface::Output &output, const mxArray *const *inputs,
+                              std::size_t parameters = 0)
 {
     using module_interface::Shape;
     switch (output.shape) {
@@ -71,6 +74,9 @@ inline mxArray *create_output(const module_interface::Output &output, const mxAr
     case Shape::Matrix:
         return mxCreateDoubleMatrix(static_cast<mwSize>(output.rows),
                                     static_cast<mwSize>(output.columns), mxREAL);
+    case Shape::PerParameter:
+        return mxCreateDoubleMatrix(static_cast<mwSize>(output.rows),
+                                    static_cast<mwSize>(parameters), mxREAL);
     default: return nullptr;
     }
 }

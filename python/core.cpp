@@ -81,12 +81,17 @@ Output zeros_like(const Argument &input)
 }
 
 // A new array of zeros as a module's table describes an output: shaped like
-// an input, or a fixed matrix (scalars are numbers, made where computed).
-Output output_for(const module_interface::Output &entry, const Argument *inputs)
+// an input, a fixed matrix, or a column per parameter of a selection of
+// that many (scalars are numbers, made where computed).
+Output output_for(const module_interface::Output &entry, const Argument *inputs,
+                  std::size_t parameters = 0)
 {
     if (entry.shape == module_interface::Shape::LikeInput)
         return zeros_like(inputs[entry.input]);
-    Output out(std::vector<py::ssize_t>{entry.rows, entry.columns});
+    const py::ssize_t columns = entry.shape == module_interface::Shape::PerParameter
+                                    ? static_cast<py::ssize_t>(parameters)
+                                    : entry.columns;
+    Output out(std::vector<py::ssize_t>{entry.rows, columns});
     std::fill_n(out.mutable_data(), out.size(), 0.0);
     return out;
 }
@@ -123,6 +128,28 @@ struct Converted {
 };
 
 constexpr int model_inputs = vaporizer_arguments::MODEL_INPUT_COUNT;
+
+// A parameter selection (None: none) converted, for reading once the inputs
+// before it are read.
+struct Selection {
+    Argument argument;
+    bool given;
+    Selection(py::handle object, const argument_checks::InputName &name)
+        : given(!object.is_none())
+    {
+        if (!given)
+            return;
+        python_host::convert(object, argument);
+        refuse_broken_sparse(argument, name);
+    }
+    parameter_selection::ParameterSelection read(const Argument *const *inputs,
+                                                 const argument_checks::InputName &name) const
+    {
+        if (!given)
+            return {};
+        return parameter_selection::read_selection<PythonHost>(&argument, inputs, name);
+    }
+};
 
 // The inputs' names, from the tables the checks read.
 constexpr const char *name_of(const vaporizer_arguments::InputKind &input) { return input.name; }
@@ -170,7 +197,8 @@ py::dict statistics_dict(const interval_integration::Statistics &s)
 
 
 py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle interval_object,
-                         const py::handle (&option_objects)[option_count], bool sensitivities)
+                         const py::handle (&option_objects)[option_count], bool sensitivities,
+                         py::handle parameters_object)
 {
     using namespace vaporizer_arguments;
     return checked([&] {
@@ -187,6 +215,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
                 refuse_broken_sparse(option_arguments[k], step_settings::input_options,
                                      step_interface::options[k].mex);
             }
+        const Selection parameters(parameters_object, step_vaporizer::input_parameters);
 
         const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, step_vaporizer::module);
         const double interval = step_vaporizer::read_interval<PythonHost>(&interval_argument);
@@ -195,12 +224,17 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
             if (!option_objects[k].is_none() && option_arguments[k].count > 0)
                 step_settings::set_option<PythonHost>(
                     &option_arguments[k], static_cast<step_settings::Option>(k), options);
+        const parameter_selection::ParameterSelection selection =
+            parameters.read(call.inputs, step_vaporizer::input_parameters);
 
         // The integration needs nothing from the interpreter: other threads
         // run while it computes. Its Failure is raised with the GIL held.
+        // A selection brings all three sensitivities, as output 9 does.
         step_vaporizer::StepRequest request;
         request.end_outputs = true;
-        request.state_sensitivity = request.input_sensitivity = sensitivities;
+        request.state_sensitivity = request.input_sensitivity = sensitivities || parameters.given;
+        if (parameters.given)
+            request.parameters = &selection;
         step_vaporizer::StepEnd end;
         {
             py::gil_scoped_release release;
@@ -210,8 +244,9 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
         // The outputs as the table makes them, all but the sensitivities
         // unless they were asked for; the end state's elements past the 8th
         // are the input's own.
-        const int count = sensitivities ? step_interface::OUTPUT_COUNT
-                                        : step_interface::OUT_STATE_SENSITIVITY;
+        const int count = parameters.given ? step_interface::OUTPUT_COUNT
+                          : sensitivities  ? step_interface::OUT_PARAMETER_SENSITIVITY
+                                           : step_interface::OUT_STATE_SENSITIVITY;
         py::tuple results(count);
         for (int k = 0; k < count; ++k) {
             if (k == step_interface::OUT_STATS) {
@@ -225,7 +260,7 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
                 results[k] = number(*computed);
                 continue;
             }
-            Output out = output_for(entry, call.arguments);
+            Output out = output_for(entry, call.arguments, selection.count);
             if (k == step_interface::OUT_STATE)
                 std::memcpy(out.mutable_data(), call.arguments[IN_STATE].data,
                             call.arguments[IN_STATE].count * sizeof(double));
@@ -236,29 +271,33 @@ py::tuple vaporizer_step(const py::handle (&objects)[model_inputs], py::handle i
     });
 }
 
-py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs])
+py::tuple vaporizer_linearize(const py::handle (&objects)[model_inputs],
+                              py::handle parameters_object)
 {
     using namespace vaporizer_arguments;
     return checked([&] {
-        const Converted<model_inputs> call(objects, "vaporizer_linearize", model_input_names);
-        const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
         namespace out = linearize_interface;
-        const auto &specs = out::outputs;
-        Output matrices[out::OUTPUT_COUNT] = {
-            output_for(specs[out::OUT_A], call.arguments),
-            output_for(specs[out::OUT_B], call.arguments),
-            output_for(specs[out::OUT_C], call.arguments),
-            output_for(specs[out::OUT_D], call.arguments)};
+        const Converted<model_inputs> call(objects, "vaporizer_linearize", model_input_names);
+        const Selection parameters(parameters_object, out::input_parameters);
+        const ModelInputs in = read_model_inputs<PythonHost>(call.inputs, "vaporizer_linearize");
+        const parameter_selection::ParameterSelection selection =
+            parameters.read(call.inputs, out::input_parameters);
+        const int count = parameters.given ? out::OUTPUT_COUNT : out::OUT_E;
+        std::vector<Output> matrices;
         vaporizer_model::Linearisation wanted;
-        for (int k = 0; k < out::OUTPUT_COUNT; ++k)
-            out::slot(wanted, k) = matrices[k].mutable_data();
+        for (int k = 0; k < count; ++k) {
+            matrices.push_back(output_for(out::outputs[k], call.arguments, selection.count));
+            out::slot(wanted, k) = matrices.back().mutable_data();
+        }
         {
             py::gil_scoped_release release;
             const Fixed fixed_fpu;
-            vaporizer_model::vaporizer_jacobians(wanted, in.arrays[IN_STATE], in);
+            vaporizer_model::vaporizer_jacobians(wanted, in.arrays[IN_STATE], in, &selection);
         }
-        return py::make_tuple(matrices[out::OUT_A], matrices[out::OUT_B], matrices[out::OUT_C],
-                              matrices[out::OUT_D]);
+        py::tuple results(count);
+        for (int k = 0; k < count; ++k)
+            results[k] = matrices[k];
+        return results;
     });
 }
 
@@ -361,12 +400,14 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
     for (const step_interface::OptionName &option : step_interface::options)
         keywords.push_back(option.python);
     keywords.push_back("sensitivities");
+    keywords.push_back("parameters");
     define(
         m, "vaporizer_step",
         [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
-           py::object max_step, py::object first_step, py::object sensitivities) {
+           py::object max_step, py::object first_step, py::object sensitivities,
+           py::object parameters) {
             return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step},
-                                  sensitivities_flag(sensitivities));
+                                  sensitivities_flag(sensitivities), parameters);
         },
         doc, {"vaporizer_step", positional, keywords}, py::arg(model_input_names[I])...,
         py::arg("interval"), py::kw_only(),
@@ -374,7 +415,7 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
         py::arg(step_interface::options[1].python) = py::none(),
         py::arg(step_interface::options[2].python) = py::none(),
         py::arg(step_interface::options[3].python) = py::none(),
-        py::arg("sensitivities") = false);
+        py::arg("sensitivities") = false, py::arg("parameters") = py::none());
 }
 
 template <std::size_t... I>
@@ -382,8 +423,11 @@ void define_vaporizer_linearize(py::module_ &m, const char *doc, std::index_sequ
 {
     define(
         m, "vaporizer_linearize",
-        [](Handle<I>... inputs) { return vaporizer_linearize({inputs...}); }, doc,
-        {"vaporizer_linearize", listed(model_input_names), {}}, py::arg(model_input_names[I])...);
+        [](Handle<I>... inputs, py::object parameters) {
+            return vaporizer_linearize({inputs...}, parameters);
+        },
+        doc, {"vaporizer_linearize", listed(model_input_names), {"parameters"}},
+        py::arg(model_input_names[I])..., py::kw_only(), py::arg("parameters") = py::none());
 }
 
 template <std::size_t... I>

@@ -80,6 +80,10 @@ struct PythonHostOf {
     static bool is_double(Array a) { return a->holds == Holds::double_values; }
     static const double *real_data(Array a) { return a->data; }
     static std::size_t columns(Array a) { return a->columns; }
+    static std::size_t rows(Array a)
+    {
+        return a->shape.empty() ? 1 : static_cast<std::size_t>(a->shape[0]);
+    }
     static const Index *row_indices(Array a) { return static_cast<const Index *>(a->rows); }
     static const Index *column_starts(Array a) { return static_cast<const Index *>(a->starts); }
 };

@@ -39,7 +39,21 @@
 %     C  10-by-8   dy/dx
 %     D  10-by-20  dy/du (zero for this model: no output depends on u
 %                  directly; returned so that ss(A, B, C, D) needs no more)
-%   Zero to four outputs may be requested; only those are computed. A
+%
+%   [A, B, C, D, E, F] = VAPORIZER_LINEARIZE(..., PARAMETERS) also returns
+%   the derivatives by property data, for fitting the model to data:
+%     E  8-by-P    d(DSTATE)/dp
+%     F  10-by-P   dy/dp (rows as C's)
+%   PARAMETERS is a P-by-2 array, a row [position, element] per parameter
+%   p: the position of a property input, 10 (AREA) to 25 (T0), and one of
+%   its elements, counted as WE(k) counts them (one-based, column-major).
+%   An element the model does not read (past the 7th of a component
+%   vector, say) has zero derivatives; [] or zeros(0, 2) selects none.
+%   Repeated rows give repeated columns. At most 172 rows, the number of
+%   property elements the model reads. E and F are exact to rounding too.
+%
+%   Zero to four outputs may be requested (six with PARAMETERS); only those
+%   are computed. A
 %   alone (one output or none) takes the 8 state directions only; from two
 %   outputs on the 20 input directions come too (the host counts an output
 %   skipped with ~ as requested), which costs about three times as much.
@@ -51,12 +65,19 @@
 %   exponential), so do the derivatives.
 %
 %   Errors (identifiers vaporizer_linearize:<mnemonic>, checked in this order)
-%     inputCount        not exactly 25 inputs
-%     outputCount       more than 4 outputs requested
+%     inputCount        not 25 or 26 inputs
+%     outputCount       more than 6 outputs requested, or more than 4
+%                       without PARAMETERS
 %     notNumericScalar, notDenseDouble, tooShort
 %                       inputs 1 to 25, with the messages of vaporizer's,
 %                       e.g. 'input 5 (feed1_comp) must hold at least 7
 %                       values; it holds 3'
+%     badParameters     PARAMETERS is not a real dense double P-by-2 array
+%                       (or []), has more than 172 rows, or a row names no
+%                       property input or an element beyond the input's
+%                       size, e.g. 'input 26 (parameters) row 2: element 50
+%                       is not a whole number from 1 to 49, the number of
+%                       elements of input 12 (wilson_energy)'
 %
 %   Example: the example plant at its rest point, its sampled model and a
 %   discrete LQR that moves the vapour draw and the heat input (dlqr and
@@ -103,7 +124,7 @@ error('vaporizer_linearize:notBuilt', ...
 %! ## The cheaper path for A alone gives the same bits.
 %! assert (isequal (vaporizer_linearize (c{:}), A));
 
-%!error <takes the 25 inputs of vaporizer; it was given 24> vaporizer_linearize (c{1:24})
+%!error <takes the 25 inputs of vaporizer and optionally a parameter selection \(25 or 26 inputs\); it was given 24> vaporizer_linearize (c{1:24})
 %!error <input 5 \(feed1_comp\) must hold at least 7 values; it holds 3>
 %! c{5} = [0.5; 0.25; 0.25];
 %! vaporizer_linearize (c{:});

@@ -5,7 +5,8 @@
 //
 // The state, the flows, the feed compositions and temperatures and the heat
 // input take the scalar type, as they are what a linearisation differentiates
-// by; the area and the property data stay double.
+// by; the area and the property data take the data type, double but where
+// their own derivatives are wanted.
 #ifndef MEX_SUITE_BALANCE_EQUATIONS_IMPL_H
 #define MEX_SUITE_BALANCE_EQUATIONS_IMPL_H
 
@@ -24,20 +25,20 @@ void copy_composition(Scalar *copy, const Scalar *composition)
         copy[k] = composition[k];
 }
 
-template <class Scalar>
+template <class Scalar, class Data = double>
 void vaporizer_derivatives(Scalar *derivatives, Scalar *level_out, Scalar *vapour_comp,
                            Scalar *temperature_out, Scalar *pressure_out, const Scalar *state,
                            const Scalar &vapour_flow, const Scalar &heat_input,
                            const Scalar &feed1_flow, const Scalar *feed1_comp,
                            const Scalar &feed1_temp, const Scalar &feed2_flow,
-                           const Scalar *feed2_comp, const Scalar &feed2_temp, double area,
-                           const double *wilson_volume, const double *wilson_energy,
-                           const double *molar_mass, const double *density,
-                           const double *enthalpy_offset, const double *cp_liquid_a,
-                           const double *cp_liquid_b, const double *cp_vapour_a,
-                           const double *cp_vapour_b, const double *antoine_a,
-                           const double *antoine_b, const double *antoine_c, double gas_constant,
-                           double density_factor, double temperature_offset)
+                           const Scalar *feed2_comp, const Scalar &feed2_temp, const Data &area,
+                           const Data *wilson_volume, const Data *wilson_energy,
+                           const Data *molar_mass, const Data *density,
+                           const Data *enthalpy_offset, const Data *cp_liquid_a,
+                           const Data *cp_liquid_b, const Data *cp_vapour_a,
+                           const Data *cp_vapour_b, const Data *antoine_a,
+                           const Data *antoine_b, const Data *antoine_c, const Data &gas_constant,
+                           const Data &density_factor, const Data &temperature_offset)
 {
     constexpr int n = component_count;
     // Every element of these is written before it is read.

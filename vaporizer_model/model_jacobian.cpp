@@ -8,6 +8,8 @@
 #include <Eigen/Core>
 #include <unsupported/Eigen/AutoDiff>
 
+#include <algorithm>
+
 #include "balance_equations_impl.h"
 
 namespace VAPORIZER_MODEL_NAMESPACE {
@@ -122,6 +124,78 @@ void linearise(const Linearisation &wanted, const double *state, const ModelInpu
 
 }  // namespace
 
+namespace {
+
+// Directions per evaluation by the property data.
+constexpr int parameter_chunk = 8;
+using ChunkDual = Dual<parameter_chunk>;
+using parameter_selection::first_element;
+using parameter_selection::property_elements;
+
+// The property data as the model reads them, as values of the chunk's type
+// with no derivative but along the directions seeded.
+struct PropertyData {
+    ChunkDual values[property_elements];
+
+    explicit PropertyData(const ModelInputs &in)
+    {
+        using namespace vaporizer_arguments;
+        for (int p = IN_AREA; p < MODEL_INPUT_COUNT; ++p)
+            for (std::size_t e = 0; e < parameter_selection::read_count(p); ++e)
+                values[first_element(p) + e] = ChunkDual(parameter_selection::value_of({p, e}, in));
+    }
+    const ChunkDual *of(int input) const { return &values[first_element(input)]; }
+    const ChunkDual &scalar(int input) const { return values[first_element(input)]; }
+};
+
+}  // namespace
+
+void vaporizer_parameter_jacobians(double *rate_matrix, double *output_matrix,
+                                   const double *state, const ModelInputs &inputs,
+                                   const parameter_selection::ParameterSelection &selection)
+{
+    using namespace vaporizer_arguments;
+    PropertyData data(inputs);
+    ChunkDual x[state_count];
+    for (int j = 0; j < state_count; ++j)
+        x[j] = ChunkDual(state[j]);
+    double u_values[input_count];
+    operating_inputs(inputs, u_values);
+    ChunkDual u[input_count];
+    for (int j = 0; j < input_count; ++j)
+        u[j] = ChunkDual(u_values[j]);
+
+    namespace at = operating;
+    for (std::size_t first = 0; first < selection.count; first += parameter_chunk) {
+        const int columns = static_cast<int>(
+            std::min<std::size_t>(parameter_chunk, selection.count - first));
+        for (ChunkDual &value : data.values)
+            value.derivatives().setZero();
+        for (int j = 0; j < columns; ++j) {
+            const parameter_selection::Parameter &p = selection.rows[first + j];
+            if (p.element < parameter_selection::read_count(p.input))
+                data.values[first_element(p.input) + p.element].derivatives()[j] = 1.0;
+        }
+        ChunkDual rates[state_count];
+        ChunkDual outputs[output_count];
+        generic::vaporizer_derivatives(
+            rates, &outputs[output::level], &outputs[output::vapour_comp],
+            &outputs[output::temperature], &outputs[output::pressure], x, u[at::vapour_flow],
+            u[at::heat_input], u[at::feed1_flow], &u[at::feed1_comp], u[at::feed1_temp],
+            u[at::feed2_flow], &u[at::feed2_comp], u[at::feed2_temp], data.scalar(IN_AREA),
+            data.of(IN_WILSON_VOLUME), data.of(IN_WILSON_ENERGY), data.of(IN_MOLAR_MASS),
+            data.of(IN_DENSITY), data.of(IN_ENTHALPY_OFFSET), data.of(IN_CP_LIQUID_A),
+            data.of(IN_CP_LIQUID_B), data.of(IN_CP_VAPOUR_A), data.of(IN_CP_VAPOUR_B),
+            data.of(IN_ANTOINE_A), data.of(IN_ANTOINE_B), data.of(IN_ANTOINE_C),
+            data.scalar(IN_GAS_CONSTANT), data.scalar(IN_DENSITY_FACTOR),
+            data.scalar(IN_TEMPERATURE_OFFSET));
+        if (rate_matrix != nullptr)
+            store_matrix(rate_matrix + state_count * first, rates, state_count, 0, columns);
+        if (output_matrix != nullptr)
+            store_matrix(output_matrix + output_count * first, outputs, output_count, 0, columns);
+    }
+}
+
 void vaporizer_state_jacobian(double *state_matrix, double *derivatives, const double *state,
                               const ModelInputs &inputs)
 {
@@ -143,13 +217,18 @@ void vaporizer_state_input_jacobians(double *state_matrix, double *input_matrix,
 }
 
 void vaporizer_jacobians(const Linearisation &wanted, const double *state,
-                         const ModelInputs &inputs)
+                         const ModelInputs &inputs,
+                         const parameter_selection::ParameterSelection *selection)
 {
     // Directions nobody asked for would cost 20 of every 28 derivative terms.
     if (wanted.input_matrix == nullptr && wanted.feedthrough_matrix == nullptr)
         linearise<state_count>(wanted, state, inputs);
     else
         linearise<with_inputs>(wanted, state, inputs);
+    if (selection != nullptr &&
+        (wanted.parameter_rate_matrix != nullptr || wanted.parameter_output_matrix != nullptr))
+        vaporizer_parameter_jacobians(wanted.parameter_rate_matrix,
+                                      wanted.parameter_output_matrix, state, inputs, *selection);
 }
 
 }  // namespace VAPORIZER_MODEL_NAMESPACE

@@ -19,6 +19,7 @@
 #define MEX_SUITE_MODEL_JACOBIAN_H
 
 #include "balance_equations.h"
+#include "parameter_selection.h"
 #include "vaporizer_arguments.h"
 
 namespace VAPORIZER_MODEL_NAMESPACE {
@@ -40,6 +41,8 @@ struct Linearisation {
     double *input_matrix = nullptr;        // B, 8x20
     double *output_matrix = nullptr;       // C, 10x8
     double *feedthrough_matrix = nullptr;  // D, 10x20
+    double *parameter_rate_matrix = nullptr;    // E, 8xP: by the selected property data
+    double *parameter_output_matrix = nullptr;  // F, 10xP
     double *derivatives = nullptr;         // the values, as vaporizer_derivatives writes them
     double *level = nullptr;
     double *vapour_comp = nullptr;
@@ -47,11 +50,21 @@ struct Linearisation {
     double *pressure = nullptr;
 };
 
-// All four matrices and every value of vaporizer_derivatives. With neither
-// B nor D wanted it differentiates by the state alone, at the cost of
-// vaporizer_state_jacobian.
+// All six matrices and every value of vaporizer_derivatives; E and F only
+// with a selection. With neither B nor D wanted it differentiates by the
+// state alone, at the cost of vaporizer_state_jacobian.
 void vaporizer_jacobians(const Linearisation &wanted, const double *state,
-                         const ModelInputs &inputs);
+                         const ModelInputs &inputs,
+                         const parameter_selection::ParameterSelection *selection = nullptr);
+
+// The derivatives by the selected property data (parameter_selection.h):
+// d(derivatives)/dp into rate_matrix (8xP, the E of the linear model) and
+// d(outputs)/dp into output_matrix (10xP, F, rows as C's), either null when
+// not wanted. The parameters go through in chunks of a fixed number of
+// directions, so any selection needs no more memory than one chunk.
+void vaporizer_parameter_jacobians(double *rate_matrix, double *output_matrix,
+                                   const double *state, const ModelInputs &inputs,
+                                   const parameter_selection::ParameterSelection &selection);
 
 }  // namespace VAPORIZER_MODEL_NAMESPACE
 

@@ -5,8 +5,10 @@
 // Such a type's value part sees exactly the operations, in exactly the
 // order, that the double routines do, so it carries their bits.
 //
-// Only what can vary along a trajectory (compositions, temperatures) takes
-// the scalar type; the component properties stay double.
+// What can vary along a trajectory (compositions, temperatures) takes the
+// scalar type; the component properties take the data type, double but
+// where their own derivatives are wanted (the parameter sensitivities), and
+// then the scalar type too.
 #ifndef MEX_SUITE_PROPERTY_CORRELATIONS_IMPL_H
 #define MEX_SUITE_PROPERTY_CORRELATIONS_IMPL_H
 
@@ -50,13 +52,13 @@ struct VapourPressure {
     }
 };
 
-template <class Scalar>
+template <class Scalar, class Data = double>
 void mixture_enthalpies(Scalar *liquid_enthalpy, Scalar *vapour_enthalpy,
                         const Scalar *liquid_weights, const Scalar *vapour_weights,
-                        const Scalar *temperature, const double *molar_mass,
-                        const double *enthalpy_offset, const double *cp_liquid_a,
-                        const double *cp_liquid_b, const double *cp_vapour_a,
-                        const double *cp_vapour_b)
+                        const Scalar *temperature, const Data *molar_mass,
+                        const Data *enthalpy_offset, const Data *cp_liquid_a,
+                        const Data *cp_liquid_b, const Data *cp_vapour_a,
+                        const Data *cp_vapour_b)
 {
     Scalar sum_liquid = 0.0;
     Scalar sum_vapour = 0.0;
@@ -78,10 +80,10 @@ void mixture_enthalpies(Scalar *liquid_enthalpy, Scalar *vapour_enthalpy,
     *vapour_enthalpy = sum_vapour;
 }
 
-template <class Scalar>
+template <class Scalar, class Data = double>
 void wilson_activity(Scalar *gamma, const Scalar &temperature, const Scalar *liquid_comp,
-                     const double *wilson_volume, const double *wilson_energy,
-                     double gas_constant, double temperature_offset)
+                     const Data *wilson_volume, const Data *wilson_energy,
+                     const Data &gas_constant, const Data &temperature_offset)
 {
     using std::exp;
     using std::log;

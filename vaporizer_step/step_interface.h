@@ -20,11 +20,14 @@ using vaporizer_model::input_count;
 using vaporizer_model::state_count;
 
 // The inputs beyond vaporizer's 25.
-enum { IN_INTERVAL = vaporizer_arguments::MODEL_INPUT_COUNT, IN_OPTIONS, MAX_INPUT_COUNT };
+enum {
+    IN_INTERVAL = vaporizer_arguments::MODEL_INPUT_COUNT, IN_OPTIONS, IN_PARAMETERS,
+    MAX_INPUT_COUNT
+};
 
 enum {
     OUT_STATE, OUT_LEVEL, OUT_VAPOUR_COMP, OUT_TEMPERATURE, OUT_PRESSURE, OUT_STATS,
-    OUT_STATE_SENSITIVITY, OUT_INPUT_SENSITIVITY, OUTPUT_COUNT
+    OUT_STATE_SENSITIVITY, OUT_INPUT_SENSITIVITY, OUT_PARAMETER_SENSITIVITY, OUTPUT_COUNT
 };
 constexpr module_interface::Output outputs[OUTPUT_COUNT] = {
     like_input("state", vaporizer_arguments::IN_STATE),
@@ -35,6 +38,7 @@ constexpr module_interface::Output outputs[OUTPUT_COUNT] = {
     record("stats"),
     matrix("state_sensitivity", state_count, state_count),
     matrix("input_sensitivity", state_count, input_count),
+    module_interface::per_parameter("parameter_sensitivity", state_count),
 };
 
 enum Option { RELTOL, ABSTOL, MAXSTEP, INITIALSTEP, OPTION_COUNT };

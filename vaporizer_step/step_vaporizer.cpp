@@ -21,10 +21,14 @@ using vaporizer_model::state_level;
 using vaporizer_arguments::ModelInputs;
 using namespace vaporizer_arguments;
 
-// What the integration's callbacks need: the model's inputs and its domain.
+// What the integration's callbacks need: the model's inputs, its domain, and
+// what the parameters of the sensitivities are: the operating inputs, then
+// the selected property data (either may be absent).
 struct ModelContext {
     const ModelInputs *inputs;
     vaporizer_model::DomainLimits limits;
+    bool input_parameters;
+    const parameter_selection::ParameterSelection *selection;
 };
 
 void model_rhs(const double *state, double *derivatives, void *context)
@@ -34,15 +38,20 @@ void model_rhs(const double *state, double *derivatives, void *context)
                    &level, vapour_comp, &temperature, &pressure);
 }
 
-void model_jacobians(const double *state, double *state_matrix, double *input_matrix,
+void model_jacobians(const double *state, double *state_matrix, double *parameter_matrix,
                      void *context)
 {
-    const ModelInputs &inputs = *static_cast<const ModelContext *>(context)->inputs;
-    if (input_matrix == nullptr)
-        vaporizer_model::vaporizer_state_jacobian(state_matrix, nullptr, state, inputs);
-    else
-        vaporizer_model::vaporizer_state_input_jacobians(state_matrix, input_matrix, nullptr,
-                                                         state, inputs);
+    const ModelContext &model = *static_cast<const ModelContext *>(context);
+    if (parameter_matrix != nullptr && model.input_parameters) {
+        vaporizer_model::vaporizer_state_input_jacobians(state_matrix, parameter_matrix, nullptr,
+                                                         state, *model.inputs);
+        parameter_matrix += state_count * input_count;
+    } else {
+        vaporizer_model::vaporizer_state_jacobian(state_matrix, nullptr, state, *model.inputs);
+    }
+    if (parameter_matrix != nullptr && model.selection != nullptr)
+        vaporizer_model::vaporizer_parameter_jacobians(parameter_matrix, nullptr, state,
+                                                       *model.inputs, *model.selection);
 }
 
 int model_domain(const double *state, void *context)
@@ -227,6 +236,9 @@ const double *end_values(const StepEnd &end, int output, std::size_t *count)
     case out::OUT_INPUT_SENSITIVITY:
         *count = state_count * input_count;
         return end.input_sensitivity;
+    case out::OUT_PARAMETER_SENSITIVITY:
+        *count = state_count * end.parameter_count;
+        return end.input_sensitivity + state_count * input_count;
     default: *count = 0; return nullptr;
     }
 }
@@ -237,8 +249,12 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
     // Everything computed from the inputs, in the fixed FPU environment so
     // that the caller's rounding mode changes no bit.
     const double *start = in.arrays[IN_STATE];
-    ModelContext model{&in, {in.scalars[IN_TEMPERATURE_OFFSET], in.arrays[IN_ANTOINE_B],
-                             in.arrays[IN_ANTOINE_C], 0.0}};
+    const bool input_parameters = request.input_sensitivity || request.parameters != nullptr;
+    ModelContext model{&in,
+                       {in.scalars[IN_TEMPERATURE_OFFSET], in.arrays[IN_ANTOINE_B],
+                        in.arrays[IN_ANTOINE_C], 0.0},
+                       input_parameters,
+                       request.parameters};
     step_settings::StepSettings settings;
     int outside = 0;
     {
@@ -280,14 +296,22 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
     bool resolved = true;
     {
         const FixedEnvironment fixed_fpu;
-        double u[input_count];
-        operating_inputs(in, u);  // the scales of their sensitivities
+        // The parameters' values, the scales of their sensitivities.
+        double values[input_count + parameter_selection::max_parameters];
+        operating_inputs(in, values);
         interval_integration::Sensitivities sensitivities;
-        sensitivities.parameters = request.input_sensitivity ? input_count : 0;
-        sensitivities.parameter_scales = u;
+        sensitivities.parameters = input_parameters ? input_count : 0;
+        if (request.parameters != nullptr) {
+            for (std::size_t k = 0; k < request.parameters->count; ++k)
+                values[input_count + k] = parameter_selection::value_of(
+                    request.parameters->rows[k], in);
+            end.parameter_count = request.parameters->count;
+            sensitivities.parameters += end.parameter_count;
+        }
+        sensitivities.parameter_scales = values;
         sensitivities.to_state = end.state_sensitivity;
         sensitivities.to_parameters = end.input_sensitivity;
-        const bool sensitive = request.state_sensitivity || request.input_sensitivity;
+        const bool sensitive = request.state_sensitivity || input_parameters;
         if (sensitive)
             settings.integration.max_steps = step_settings::max_steps_with_sensitivities;
         if (interval > 0.0)

@@ -7,6 +7,7 @@
 
 #include "argument_checks.h"
 #include "interval_integration.h"
+#include "parameter_selection.h"
 #include "step_settings.h"
 #include "vaporizer_arguments.h"
 
@@ -15,6 +16,7 @@ namespace step_vaporizer {
 constexpr const char *module = "vaporizer_step";
 constexpr argument_checks::InputName input_state{module, 1, "state"};
 constexpr argument_checks::InputName input_interval{module, 26, "interval"};
+constexpr argument_checks::InputName input_parameters{module, 28, "parameters"};
 
 constexpr int state_count = vaporizer_model::state_count;
 constexpr int component_count = vaporizer_model::component_count;
@@ -26,6 +28,9 @@ struct StepRequest {
     bool end_outputs = false;        // what vaporizer gives at the end state
     bool state_sensitivity = false;  // d state(end) / d state(start), 8x8
     bool input_sensitivity = false;  // d state(end) / du, 8x20, u held over the interval
+    // d state(end) / dp, 8xP, for the selected property data; with it come
+    // the input sensitivity's columns, before its own.
+    const parameter_selection::ParameterSelection *parameters = nullptr;
     // The Newton iteration on the exact Jacobian; false puts CVODE's
     // difference quotients in its place (and no sensitivities), which only
     // the benchmark that compares the two asks for.
@@ -41,7 +46,9 @@ struct StepEnd {
     double temperature;
     double pressure;
     double state_sensitivity[state_count * state_count];  // column-major
-    double input_sensitivity[state_count * input_count];  // column-major
+    // column-major: the inputs' columns, then the selected parameters'
+    double input_sensitivity[state_count * (input_count + parameter_selection::max_parameters)];
+    std::size_t parameter_count;
     interval_integration::Statistics statistics;
 };
 

@@ -83,8 +83,8 @@
 %
 %   [STATE, LEVEL, Y, T, P, STATS] = VAPORIZER_STEP(...) also returns what
 %   vaporizer returns for the end state (bit for bit the same values), and
-%   the solver's work. Any number of outputs from none to eight may be
-%   requested; only the requested ones are made.
+%   the solver's work. Any number of outputs from none to eight (nine with
+%   PARAMETERS) may be requested; only the requested ones are made.
 %     STATE  the end state, the same size as S; elements past the 8th are
 %            copied unchanged
 %     LEVEL  STATE(7)
@@ -123,6 +123,19 @@
 %   An INTERVAL of 0 returns S unchanged (if it lies in the model's domain),
 %   with zero statistics.
 %
+%   [..., GAMMA, SP] = VAPORIZER_STEP(..., INTERVAL, OPTIONS, PARAMETERS)
+%   also returns the end state's sensitivity to property data, for fitting
+%   the model to data (OPTIONS may be [] or struct() for the defaults):
+%     SP     8-by-P, d STATE(end) / dp, for the P parameters that the rows
+%            [position, element] of PARAMETERS select, as for
+%            vaporizer_linearize's E and F (position 10, A, to 25, T0;
+%            element one-based, column-major; at most 172 rows)
+%   by the same forward sensitivity analysis, on the exact d(DSTATE)/dp
+%   (vaporizer_linearize's E), with PHI and GAMMA alongside; the absolute
+%   tolerances of a column are AbsTol over the magnitude of its parameter
+%   (1 where that is 0). The selection is checked whenever it is given, and
+%   SP computed only as output 9; output 9 without PARAMETERS is an error.
+%
 %   The integration runs inside the module: SUNDIALS CVODES (6 or 7) with
 %   variable-order BDF formulas (orders 1 to 5), Newton iterations and a
 %   dense direct linear solver on the model's exact Jacobian (forward-mode
@@ -137,8 +150,9 @@
 %   call, whatever rounding mode the caller has set.
 %
 %   Errors (identifiers vaporizer_step:<mnemonic>, checked in this order)
-%     inputCount           not 26 or 27 inputs
-%     outputCount          more than 8 outputs requested
+%     inputCount           not 26 to 28 inputs
+%     outputCount          more than 9 outputs requested, or 9 without
+%                          PARAMETERS
 %     notNumericScalar, notDenseDouble, tooShort
 %                          inputs 1 to 25, as for vaporizer
 %     badInterval          INTERVAL is not a real, finite numeric scalar >= 0
@@ -147,8 +161,12 @@
 %                          field by field: a field of OPTIONS other than the
 %                          four is set (the message names it); one option is
 %                          set by two fields of different case; RelTol,
-%                          AbsTol, MaxStep or InitialStep has a bad value;
-%                          then MaxStep below 16 eps INTERVAL
+%                          AbsTol, MaxStep or InitialStep has a bad value
+%     badParameters        PARAMETERS is not a real dense double P-by-2 array
+%                          (or []), has more than 172 rows, or a row names
+%                          no property input or an element beyond the
+%                          input's size (as for vaporizer_linearize)
+%     badOption            MaxStep below 16 eps INTERVAL
 %     stateNotFinite       one of the first 8 elements of S is NaN or infinite
 %     undefinedDomain      T0, or ANTC(k) with ANTB(k) < 0, is NaN: no state
 %                          lies in the domain

@@ -1,6 +1,6 @@
 // [state, level, vapour_comp, temperature, pressure, stats,
-//  state_sensitivity, input_sensitivity] =
-//     vaporizer_step(<the 25 inputs of vaporizer>, interval [, options])
+//  state_sensitivity, input_sensitivity, parameter_sensitivity] =
+//     vaporizer_step(<the 25 inputs of vaporizer>, interval [, options [, parameters]])
 // advances the vaporizer over one interval with every input but the state
 // held constant: what a sampled control loop needs between two samples.
 //
@@ -39,13 +39,20 @@ mxArray *statistics_struct(const interval_integration::Statistics &s)
 
 void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
-    if (nrhs != IN_OPTIONS && nrhs != MAX_INPUT_COUNT)
+    if (nrhs < IN_OPTIONS || nrhs > MAX_INPUT_COUNT)
         argument_checks::reject(call, "inputCount",
                                 "takes the 25 inputs of vaporizer, the interval and optionally an "
-                                "options struct (26 or 27 inputs); it was given %d",
+                                "options struct and a parameter selection (26 to 28 inputs); it "
+                                "was given %d",
                                 nrhs);
     if (nlhs > OUTPUT_COUNT)
-        argument_checks::reject(call, "outputCount", "returns at most 8 outputs; %d were requested",
+        argument_checks::reject(call, "outputCount", "returns at most 9 outputs; %d were requested",
+                                nlhs);
+    const bool selected = nrhs > IN_PARAMETERS;
+    if (nlhs > OUT_PARAMETER_SENSITIVITY && !selected)
+        argument_checks::reject(call, "outputCount",
+                                "returns the sensitivity to parameters (output 9) only for a "
+                                "parameter selection as input 28; %d outputs were requested",
                                 nlhs);
 
     const ModelInputs in = read_model_inputs<MexHost>(prhs, module);
@@ -53,10 +60,18 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     const step_settings::StepOptions options =
         nrhs > IN_OPTIONS ? step_options::read_options(prhs[IN_OPTIONS])
                           : step_settings::StepOptions{};
+    // A selection is checked whatever is asked for; its sensitivity is
+    // computed only as output 9.
+    parameter_selection::ParameterSelection selection;
+    if (selected)
+        selection = parameter_selection::read_selection<MexHost>(
+            prhs[IN_PARAMETERS], prhs, step_vaporizer::input_parameters);
     step_vaporizer::StepRequest request;
     request.end_outputs = nlhs > OUT_LEVEL;  // what vaporizer gives at the end state
     request.state_sensitivity = nlhs > OUT_STATE_SENSITIVITY;
     request.input_sensitivity = nlhs > OUT_INPUT_SENSITIVITY;
+    if (nlhs > OUT_PARAMETER_SENSITIVITY)
+        request.parameters = &selection;
     const step_vaporizer::StepEnd end = step_vaporizer::advance(in, interval, options, request);
 
     // The outputs asked for, as the table makes them (output 1 exists even
@@ -67,7 +82,7 @@ void vaporizer_step(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             plhs[k] = statistics_struct(end.statistics);
             continue;
         }
-        plhs[k] = create_output(outputs[k], prhs);
+        plhs[k] = create_output(outputs[k], prhs, selection.count);
         double *out = mxGetPr(plhs[k]);
         if (k == OUT_STATE)
             std::memcpy(out, in.arrays[IN_STATE],

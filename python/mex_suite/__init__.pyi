@@ -96,6 +96,7 @@ def vaporizer_step(
     max_step: Option = ...,
     first_step: Option = ...,
     sensitivities: Literal[False] = ...,
+    parameters: None = ...,
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics]: ...
 @overload
 def vaporizer_step(
@@ -131,6 +132,7 @@ def vaporizer_step(
     max_step: Option = ...,
     first_step: Option = ...,
     sensitivities: Literal[True],
+    parameters: None = ...,
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,
            Float64Array, Float64Array]: ...
 @overload
@@ -166,10 +168,13 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
-    sensitivities: Union[bool, np.bool_],
+    sensitivities: Union[bool, np.bool_] = ...,
+    parameters: Optional[npt.ArrayLike] = ...,
 ) -> Union[Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics],
            Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,
-                 Float64Array, Float64Array]]: ...
+                 Float64Array, Float64Array],
+           Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,
+                 Float64Array, Float64Array, Float64Array]]: ...
 
 
 def vaporizer_linearize(
@@ -198,8 +203,12 @@ def vaporizer_linearize(
     gas_constant: Scalar,
     density_factor: Scalar,
     temperature_offset: Scalar,
-) -> Tuple[Float64Array, Float64Array, Float64Array, Float64Array]:
-    """A (8x8), B (8x20), C (10x8), D (10x20)."""
+    *,
+    parameters: Optional[npt.ArrayLike] = ...,
+) -> Union[Tuple[Float64Array, Float64Array, Float64Array, Float64Array],
+           Tuple[Float64Array, Float64Array, Float64Array, Float64Array, Float64Array,
+                 Float64Array]]:
+    """A (8x8), B (8x20), C (10x8), D (10x20); with parameters also E (8xP), F (10xP)."""
 
 
 def Transmit(

@@ -37,6 +37,8 @@ vaporizer_step.
         interval, *, rtol=None, atol=None, max_step=None, first_step=None)
     state, level, y, T, P, stats, phi, gamma = vaporizer_step(...,
         sensitivities=True)
+    state, level, y, T, P, stats, phi, gamma, sp = vaporizer_step(...,
+        parameters=selection)
 
 The integration runs in the extension (SUNDIALS CVODES, variable-order BDF
 on the model's exact Jacobian);
@@ -68,6 +70,10 @@ times a plain call and take part in the error test. sensitivities is True or
 False (or numpy.bool_); any other value is a TypeError, as is an unknown
 keyword (RelTol=1e-6 names rtol, the Python name of the option).
 
+parameters=selection, a P-by-2 array of [position, element] rows naming
+property data (see vaporizer_linearize), adds sp (8xP) = d state(end) / dp,
+Octave's output 9, and with it phi and gamma.
+
 The interpreter lock is released while the integration runs, so threads
 (concurrent.futures.ThreadPoolExecutor) advance several plants at once.
 A solution that leaves the model's domain raises mex_suite.Error with
@@ -79,13 +85,17 @@ The vaporizer's exact linear model at an operating point, as Octave's
 vaporizer_linearize.
 
     A, B, C, D = vaporizer_linearize(<the 25 inputs of vaporizer>)
+    A, B, C, D, E, F = vaporizer_linearize(<the 25>, parameters=selection)
 
 A = d(derivatives)/d(state) (8x8), B = d(derivatives)/du (8x20), C =
 d(outputs)/d(state) (10x8), D = d(outputs)/du (10x20), by forward-mode
 automatic differentiation of the model's own code; u is vapour_flow,
 heat_input, feed1_flow, feed1_comp (7), feed1_temp, feed2_flow, feed2_comp
-(7), feed2_temp, the outputs level, y (7), T, P. The interpreter lock is
-released while it computes.
+(7), feed2_temp, the outputs level, y (7), T, P. With parameters=selection,
+a P-by-2 array whose rows are [position, element] of property data (position
+10 to 25, area to temperature_offset; element one-based in column-major
+order, as Octave's A(k)), also E = d(derivatives)/dp (8xP) and F =
+d(outputs)/dp (10xP). The interpreter lock is released while it computes.
 """
 
 TRANSMIT = """\

@@ -100,6 +100,10 @@ const char *shaped_as_table(const module_interface::Output *table, const Inputs 
                                     static_cast<std::size_t>(entry.columns));
             break;
         case Shape::Record: shaped = output != nullptr && mxIsStruct(output); break;
+        case Shape::PerParameter:  // the selection is the last input
+            shaped = is_real_double(output, static_cast<std::size_t>(entry.rows),
+                                    mxGetM(inputs.back()));
+            break;
         }
         if (!shaped)
             return "an output is not shaped as the module's table says";

@@ -102,12 +102,16 @@ SEEDS = {
     'vaporizer_linearize': {
         'all_four': call(vaporizer_inputs(), nlhs=4),
         'state_alone': call(vaporizer_inputs((1, 8)), nlhs=1),
+        'by_parameters': call(vaporizer_inputs() + [dense(3, 2, [12, 20, 25, 49, 7, 1])],
+                              nrhs=26, nlhs=6),
     },
     'vaporizer_step': {
         'one_interval': call(vaporizer_inputs() + [scalar(0.5)]),
         'state_sensitivity': call(vaporizer_inputs() + [scalar(0.5)], nlhs=7),
         'zero_interval_row': call(vaporizer_inputs((1, 8)) + [scalar(0.0)], nlhs=3),
         'empty_options': call(vaporizer_inputs() + [scalar(2.0), empty()], nrhs=27),
+        'by_parameters': call(vaporizer_inputs() + [scalar(0.5), empty(),
+                                                    dense(2, 2, [16, 10, 3, 1])], nrhs=28, nlhs=9),
     },
     'Transmit': {
         'advancing': transmit_call(),

@@ -1,7 +1,9 @@
-// Fuzz target for vaporizer_linearize (25 inputs, up to 4 outputs): a call
-// that returns must have had those counts, and its outputs are real doubles
-// of 8x8, 8x20, 10x8 and 10x20, C's first row picking out the level, whatever
-// the model's values (which may be NaN at a degenerate state).
+// Fuzz target for vaporizer_linearize (25 inputs, up to 4 outputs, or 26
+// with a parameter selection, up to 6): a call that returns must have had
+// those counts, and its outputs are real doubles of 8x8, 8x20, 10x8 and
+// 10x20 and 8xP and 10xP for P selected parameters, C's first row picking
+// out the level, whatever the model's values (which may be NaN at a
+// degenerate state).
 #include <vector>
 
 #include "gateway_fuzzer.h"
@@ -13,7 +15,9 @@ using namespace fuzzing;
 
 const char *check_vaporizer_linearize(const Inputs &inputs, int nlhs, const Outputs &outputs)
 {
-    if (inputs.size() != 25 || nlhs > linearize_interface::OUTPUT_COUNT)
+    using namespace linearize_interface;
+    if (inputs.size() < IN_PARAMETERS || inputs.size() > MAX_INPUT_COUNT ||
+        nlhs > (inputs.size() == MAX_INPUT_COUNT ? OUTPUT_COUNT : OUT_E))
         return "returned for a wrong number of inputs or outputs";
     if (const char *fault = shaped_as_table(linearize_interface::outputs, inputs, nlhs, outputs))
         return fault;

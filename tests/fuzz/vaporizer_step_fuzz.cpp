@@ -1,9 +1,10 @@
-// Fuzz target for vaporizer_step (26 inputs, or 27 with options; up to 8
-// outputs): a call that returns must have had those counts, its state keeps
+// Fuzz target for vaporizer_step (26 inputs, or 27 with options, up to 8
+// outputs; or 28 with a parameter selection, up to 9): a call that returns
+// must have had those counts, its state keeps
 // the shape of input 1 with every element past the 8th copied bit for bit
 // (all of them for an interval of 0), the outputs that follow are shaped
 // as vaporizer's, with the level and the temperature those of the end state,
-// and the sensitivities are 8-by-8 and 8-by-20.
+// and the sensitivities are 8-by-8, 8-by-20 and 8-by-P.
 #include <cstring>
 #include <vector>
 
@@ -21,7 +22,8 @@ constexpr const module_interface::Output *outputs_table = step_interface::output
 const char *check_vaporizer_step(const Inputs &inputs, int nlhs, const Outputs &outputs)
 {
     using namespace step_interface;
-    if ((inputs.size() != IN_OPTIONS && inputs.size() != MAX_INPUT_COUNT) || nlhs > OUTPUT_COUNT)
+    if (inputs.size() < IN_OPTIONS || inputs.size() > MAX_INPUT_COUNT ||
+        nlhs > (inputs.size() == MAX_INPUT_COUNT ? OUTPUT_COUNT : OUT_PARAMETER_SENSITIVITY))
         return "returned for a wrong number of inputs or outputs";
     const mxArray *state = inputs[0];
     if (!mxIsDouble(state) || mxIsSparse(state) || mxGetNumberOfElements(state) < 8)

@@ -75,9 +75,31 @@ assert(max(abs((ds_warm - ds) / 1e-6 - A(:, 8))) <= 1e-4 * max(abs(A(:, 8))));
 
 % Counts first, then inputs as vaporizer checks them, under this module's name.
 expect_error(@() vaporizer_linearize(base{1:24}), 'vaporizer_linearize:inputCount', ...
-             'takes the 25 inputs of vaporizer; it was given 24');
+             ['takes the 25 inputs of vaporizer and optionally a parameter selection (25 or 26 ' ...
+              'inputs); it was given 24']);
 expect_error(@() call_with_outputs(@vaporizer_linearize, 5, base{:}), ...
-             'vaporizer_linearize:outputCount', 'returns at most 4 outputs; 5 were requested');
+             'vaporizer_linearize:outputCount', ...
+             ['returns E and F (outputs 5 and 6) only for a parameter selection as input 26; 5 ' ...
+              'outputs were requested']);
+% A selection: E and F have a column per row, the host's own element order
+% (WE(2, 1) is element 2), zeros for an element the model does not read,
+% and A to D unchanged.
+long = base;
+long{16} = [long{16}; 99];
+[A, B, C, D, E, F] = vaporizer_linearize(long{:}, [12 2; 16 8; 12 2]);
+[A0, B0, C0, D0] = vaporizer_linearize(long{:});
+assert(isequal({A, B, C, D}, {A0, B0, C0, D0}) && isequal(size(E), [8 3]) && ...
+       isequal(size(F), [10 3]) && isequal(E(:, 1), E(:, 3)) && ~any(E(:, 2)) && ~any(F(:, 2)));
+h = 1e-3;
+up = long;
+up{12}(2, 1) = up{12}(2, 1) + h;
+down = long;
+down{12}(2, 1) = down{12}(2, 1) - h;
+[ds_up, ~, ~, ~, ~] = vaporizer(up{:});
+[ds_down, ~, ~, ~, ~] = vaporizer(down{:});
+assert(max(abs((ds_up - ds_down) / (2 * h) - E(:, 1))) <= 1e-4 * max(abs(E(:, 1))));
+[~, ~, ~, ~, E, F] = vaporizer_linearize(base{:}, []);
+assert(isequal(size(E), [8 0]) && isequal(size(F), [10 0]));
 bad = base;
 bad{12} = single(bad{12});
 expect_error(@() vaporizer_linearize(bad{:}), 'vaporizer_linearize:notDenseDouble', ...

@@ -47,31 +47,34 @@ for n = 1:4
   end
 end
 
-function rates = variational_rates(z, c)
-  % The state and its sensitivities, d/dt [x, Phi, Gamma] =
-  % [f(x), A Phi, A Gamma + B], with A and B at x.
+function rates = variational_rates(z, c, selection)
+  % The state and its sensitivities, d/dt [x, Phi, Gamma, Sp] =
+  % [f(x), A Phi, A Gamma + B, A Sp + E], with A, B and E at x.
   c{1} = z(1:8);
   [ds, ~, ~, ~, ~] = vaporizer(c{:});
-  [A, B] = vaporizer_linearize(c{:});
-  sensitivities = reshape(z(9:end), 8, 28);
-  rates = [ds; reshape(A * sensitivities + [zeros(8) B], [], 1)];
+  [A, B, ~, ~, E] = vaporizer_linearize(c{:}, selection);
+  sensitivities = reshape(z(9:end), 8, []);
+  rates = [ds; reshape(A * sensitivities + [zeros(8) B E], [], 1)];
 end
 
 % The sensitivities, column by column, against the variational equations
-% integrated far tighter by ode45 (the plant is not stiff; ode15s fails to start on the 232
-% equations), with A and B from vaporizer_linearize along the way,
-% over a short and a long interval away from rest; as the interval tends to
-% 0 they tend to I + A h and B h, and an interval of 0 gives I and 0.
+% integrated far tighter by ode45 (the plant is not stiff; ode15s fails to
+% start on the 264 equations), with A, B and E from vaporizer_linearize
+% along the way, over short and long intervals away from rest, to the start
+% state, the inputs and four parameters (a Wilson energy, a heat capacity
+% coefficient, an Antoine constant, the area); as the interval tends to 0
+% they tend to I + A h and B h, and an interval of 0 gives I and 0.
 c = model(rest .* (1 + 0.05 * [1; -1; 1; -1; 1; -1; 1; 0.1]), 13, 320, 1.2 * p.feed2_flow);
 [A, B] = vaporizer_linearize(c{:});
-variational = @(t, z) variational_rates(z, c);
-for interval = [2 60]
-  [s, ~, ~, ~, ~, ~, Phi, Gamma] = vaporizer_step(c{:}, interval, tight);
-  [~, trajectory] = ode45(variational, [0 interval], [c{1}; reshape(eye(8), [], 1); zeros(160, 1)], ...
+selection = [12 3; 17 4; 22 6; 10 1];
+variational = @(t, z) variational_rates(z, c, selection);
+for interval = [2 20 60]
+  [s, ~, ~, ~, ~, ~, Phi, Gamma, Sp] = vaporizer_step(c{:}, interval, tight, selection);
+  [~, trajectory] = ode45(variational, [0 interval], [c{1}; reshape(eye(8), [], 1); zeros(192, 1)], ...
                          odeset('RelTol', 1e-10, 'AbsTol', 1e-12));
-  expected = reshape(trajectory(end, 9:end), 8, 28);
+  expected = reshape(trajectory(end, 9:end), 8, 32);
   % Column by column: each within 1e-5 of the column's largest entry.
-  off_by = max(max(abs([Phi Gamma] - expected)) ./ max(abs(expected)));
+  off_by = max(max(abs([Phi Gamma Sp] - expected)) ./ max(abs(expected)));
   assert(off_by < 1e-5, 'interval %g: sensitivities off by %g', interval, off_by);
 end
 for h = [1e-6 1e-120]
@@ -174,7 +177,16 @@ expect_error(@() vaporizer_step(c{:}, 2, struct('RELTOL', 1e-6, 'RelTol', 1e-8))
              'vaporizer_step:duplicateOption', ['input 27 (options) sets RelTol twice, as ' ...
              'fields RELTOL and RelTol; set it once']);
 expect_error(@() vaporizer_step(c{1:25}), 'vaporizer_step:inputCount', ['takes the 25 inputs ' ...
-             'of vaporizer, the interval and optionally an options struct (26 or 27 inputs); ' ...
-             'it was given 25']);
+             'of vaporizer, the interval and optionally an options struct and a parameter ' ...
+             'selection (26 to 28 inputs); it was given 25']);
+expect_error(@() call_with_outputs(@vaporizer_step, 9, c{:}, 2, []), 'vaporizer_step:outputCount', ...
+             ['returns the sensitivity to parameters (output 9) only for a parameter selection ' ...
+              'as input 28; 9 outputs were requested']);
+% A selection is checked even where output 9 is not requested; struct()
+% stands for the default options as [] does.
+expect_error(@() vaporizer_step(c{:}, 2, struct(), [12 50]), 'vaporizer_step:badParameters', ...
+             ['input 28 (parameters) row 1: element 50 is not a whole number from 1 to 49, the ' ...
+              'number of elements of input 12 (wilson_energy)']);
+assert(isequal(vaporizer_step(c{:}, 2, struct(), [12 2]), vaporizer_step(c{:}, 2)));
 
 assert_exports_only_entry_point('vaporizer_step');

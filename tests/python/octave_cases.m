@@ -22,9 +22,11 @@ function octave_cases(file)
     [vap_out{k, :}] = vaporizer(vap_in{k, :});
   end
   % ... and their linear models.
-  lin_out = cell(12, 4);
+  % (with a selection of property data: one of each kind, a last element)
+  selection = [10 1; 12 49; 16 3; 21 7; 25 1];
+  lin_out = cell(12, 6);
   for k = 1:12
-    [lin_out{k, :}] = vaporizer_linearize(vap_in{k, :});
+    [lin_out{k, :}] = vaporizer_linearize(vap_in{k, :}, selection);
   end
 
   % vaporizer_step on the example plant after a feed step, at the defaults
@@ -50,9 +52,9 @@ function octave_cases(file)
     [s, level, y, T, P, stats] = vaporizer_step(c{:}, settings{k, 1}, o);
     step_out(k, :) = {s, level, y, T, P, cell2mat(struct2cell(stats))'};
   end
-  % The first with its sensitivities.
-  sens_out = cell(1, 8);
-  [sens_out{:}] = vaporizer_step(step_in{1, :}, step_interval(1));
+  % The first with its sensitivities, to the selection's parameters too.
+  sens_out = cell(1, 9);
+  [sens_out{:}] = vaporizer_step(step_in{1, :}, step_interval(1), [], selection);
   sens_out{6} = cell2mat(struct2cell(sens_out{6}))';
 
   % Transmit over random lines, lag chains and settings that cross both
@@ -166,7 +168,7 @@ function octave_cases(file)
     end
   end
 
-  save('-v7', file, 'vap_in', 'vap_out', 'lin_out', 'sens_out', 'base', 'step_in', 'step_interval', 'step_options', ...
+  save('-v7', file, 'vap_in', 'vap_out', 'lin_out', 'selection', 'sens_out', 'base', 'step_in', 'step_interval', 'step_options', ...
        'step_out', 'tr_in', 'tr_out', 'mu_in', 'mu_out', 'errors', 'class_calls', 'class_cases', ...
        'example_parameters', ...
        'rest_state', 'rest_heat', 'rest_vapour', 'loop_states', 'loop_measured', 'loop_manipulated');

@@ -36,7 +36,9 @@ def test_vaporizer_and_its_linear_model_give_octaves_bits(octave):
         assert len(got) == 5
         for value, expected in zip(got, outputs):
             assert same_bits(value, expected if expected.size > 1 else expected.item())
-        for value, expected in zip(mex_suite.vaporizer_linearize(*row(inputs)), matrices):
+        got = mex_suite.vaporizer_linearize(*row(inputs), parameters=octave["selection"])
+        assert len(got) == 6 and len(mex_suite.vaporizer_linearize(*row(inputs))) == 4
+        for value, expected in zip(got, matrices):
             assert same_bits(value, expected)
 
 
@@ -52,8 +54,9 @@ def test_vaporizer_step_gives_octaves_bits(octave):
         assert list(stats.values()) == list(outputs[5].ravel())
     expected = octave["sens_out"][0]
     got = mex_suite.vaporizer_step(*row(octave["step_in"][0]), octave["step_interval"][0].item(),
-                                   sensitivities=True)
-    assert len(got) == 8 and list(got[5].values()) == list(expected[5].ravel())
+                                   parameters=octave["selection"])
+    assert len(got) == 9 and list(got[5].values()) == list(expected[5].ravel())
+    assert len(mex_suite.vaporizer_step(*row(octave["step_in"][0]), 2.0, sensitivities=True)) == 8
     for value, wanted in zip(got[:5] + got[6:], list(expected[:5]) + list(expected[6:])):
         assert same_bits(value, wanted if wanted.size > 1 else wanted.item())
 
@@ -179,7 +182,7 @@ def test_bad_inputs_raise_octaves_identifier_and_message(octave):
 def test_a_call_that_matches_no_parameters_gets_a_short_type_error(octave):
     base = row(octave["base"][0])
     step, v, mu = mex_suite.vaporizer_step, mex_suite.vaporizer, mex_suite.murtal
-    keywords = "its keywords are rtol, atol, max_step, first_step and sensitivities"
+    keywords = "its keywords are rtol, atol, max_step, first_step, sensitivities and parameters"
     unexpected = "vaporizer_step() got an unexpected keyword argument "
     python_name = "; the Python name of "
     calls = [

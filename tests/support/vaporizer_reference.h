@@ -28,9 +28,10 @@ inline std::vector<double> operating_inputs(const VaporizerInputs &in)
 
 // The state derivatives (8) and the outputs (10: level, vapour fractions,
 // temperature, pressure) at the state s (8) and the operating inputs u (20),
-// with the properties of p; p's own state and operating inputs are not read.
-template <class T, class Square>
-void vaporizer_reference(T *rates, T *outputs, const T *s, const T *u, const VaporizerInputs &p,
+// with the property data of p (a VaporizerInputs, whose own state and
+// operating inputs are not read, or anything with its property members).
+template <class T, class Properties, class Square>
+void vaporizer_reference(T *rates, T *outputs, const T *s, const T *u, const Properties &p,
                          Square square)
 {
     const T x[7] = {s[0], s[1], s[2], 1.0 - (s[0] + s[1] + s[2] + s[3] + s[4] + s[5]),

@@ -194,24 +194,90 @@ Contract vaporizer_contract()
     return c;
 }
 
+// A selection of the property data, P-by-2 [position, element]: one
+// parameter of each kind of input, the last element of a matrix included.
+ArrayPtr valid_selection()
+{
+    return make_double(4, 2, {10, 12, 21, 25, 1, 49, 7, 1});
+}
+
+// Selections refused for their class or shape, and for a bad row.
+std::vector<Fault> selection_faults(const std::string &module, int slot)
+{
+    auto rows = [](std::vector<double> values) -> Make {
+        return [values] { return make_double(values.size() / 2, 2, values); };
+    };
+    const std::string kind =
+        "must be a real dense double array of [position, element] rows, P-by-2, or []";
+    std::vector<Fault> faults;
+    for (Make make : std::vector<Make>{dense(ArrayClass::Cell, 1, 2),
+                                       [] { return make_filled(ArrayClass::Int32, 1, 2, {12, 1}); },
+                                       [] { return make_sparse(1, 2, {0, 0}, {0, 1, 2}); },
+                                       [] { return make_double(1, 2, {12, 1}, {0, 1}); }})
+        faults.push_back(fault(module, slot, "parameters", make, "badParameters", kind));
+    const std::vector<double> too_many(2 * 173, 10.0);
+    const struct {
+        Make make;
+        std::string what;
+    } bad[] = {
+        {[] { return make_row({12, 1, 1}); }, "must have 2 columns, [position, element]; it has 3"},
+        {[] { return make_dense(ArrayClass::Double, 0, 1); },
+         "must have 2 columns, [position, element]; it has 1"},
+        {[] { return make_dense(ArrayClass::Double, 5, 0); },
+         "must have 2 columns, [position, element]; it has 0"},
+        {rows(too_many), "has 173 rows; at most 172, the elements of the property data, are taken"},
+        {rows({9, 1}), "row 1: position 9 is not that of a property input, a whole number from "
+                       "10 to 25"},
+        {rows({12, 26, 1, 1}), "row 2: position 26 is not that of a property input, a whole "
+                               "number from 10 to 25"},
+        {rows({12.5, 1}), "row 1: position 12.5 is not that of a property input, a whole number "
+                          "from 10 to 25"},
+        {rows({nan, 1}), "row 1: position NaN is not that of a property input, a whole number "
+                         "from 10 to 25"},
+        {rows({12, 0}), "row 1: element 0 is not a whole number from 1 to 49, the number of "
+                        "elements of input 12 (wilson_energy)"},
+        {rows({16, 16, 7, 8}), "row 2: element 8 is not a whole number from 1 to 7, the number "
+                               "of elements of input 16 (cp_liquid_a)"},
+        {rows({10, 2}), "row 1: element 2 is not a whole number from 1 to 1, the number of "
+                        "elements of input 10 (area)"},
+        {rows({20, 1.5}), "row 1: element 1.5 is not a whole number from 1 to 7, the number of "
+                          "elements of input 20 (antoine_a)"},
+        {rows({20, -inf}), "row 1: element -Inf is not a whole number from 1 to 7, the number "
+                           "of elements of input 20 (antoine_a)"},
+    };
+    for (const auto &b : bad)
+        faults.push_back(fault(module, slot, "parameters", b.make, "badParameters", b.what));
+    return faults;
+}
+
 Contract vaporizer_linearize_contract()
 {
     const std::string module = "vaporizer_linearize";
     Contract c{module, vaporizer_linearize_mexFunction,
-               [] { return vaporizer_host_inputs(VaporizerInputs()); },
-               {4, 0, 1, 2, 3}, {5},
-               naming<int>(module + ":outputCount", "returns at most 4 outputs; ",
+               [] {
+                   std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
+                   inputs.push_back(valid_selection());
+                   return inputs;
+               },
+               {6, 0, 1, 2, 3, 4, 5}, {7},
+               naming<int>(module + ":outputCount", "returns at most 6 outputs; ",
                            " were requested"),
-               {0, 24, 26},
+               {0, 24, 27},
                naming<std::size_t>(module + ":inputCount",
-                                   "takes the 25 inputs of vaporizer; it was given "),
+                                   "takes the 25 inputs of vaporizer and optionally a parameter "
+                                   "selection (25 or 26 inputs); it was given "),
                model_input_checks(module), {}};
+    c.checks.push_back(selection_faults(module, 25));
     add_model_arrays_as_rows(c);
+    // No parameters: E and F are 8-by-0 and 10-by-0.
+    c.cases.push_back({"an empty selection",
+                       [] { return replace(25, make_dense(ArrayClass::Double, 0, 0)); }, "", ""});
     return c;
 }
 
-// The model's inputs, the interval and the options, read in that order,
-// then the state's first 8 values, which must be finite.
+// The model's inputs, the interval, the options and the parameter
+// selection, read in that order, then the state's first 8 values, which
+// must be finite.
 Contract vaporizer_step_contract()
 {
     const std::string module = "vaporizer_step";
@@ -220,15 +286,17 @@ Contract vaporizer_step_contract()
                    std::vector<ArrayPtr> inputs = vaporizer_host_inputs(VaporizerInputs());
                    inputs.push_back(make_scalar(5.0));
                    inputs.push_back(make_struct({}));
+                   inputs.push_back(valid_selection());
                    return inputs;
                },
-               {6, 0, 1, 2, 3, 4, 5, 7, 8}, {9},
-               naming<int>(module + ":outputCount", "returns at most 8 outputs; ",
+               {6, 0, 1, 2, 3, 4, 5, 7, 8, 9}, {10},
+               naming<int>(module + ":outputCount", "returns at most 9 outputs; ",
                            " were requested"),
-               {0, 25, 28},
+               {0, 25, 29},
                naming<std::size_t>(module + ":inputCount",
                                    "takes the 25 inputs of vaporizer, the interval and optionally "
-                                   "an options struct (26 or 27 inputs); it was given "),
+                                   "an options struct and a parameter selection (26 to 28 "
+                                   "inputs); it was given "),
                model_input_checks(module), {}};
     // A short composition of three values, besides the generic one-short.
     c.checks[4].push_back(fault(module, 4, "feed1_comp", [] { return make_column({0.5, 0.5, 0}); },
@@ -278,9 +346,6 @@ Contract vaporizer_step_contract()
         {"Events", [] { return make_scalar(1); }, "unsupportedOption",
          "field Events is set, but only RelTol, AbsTol, MaxStep and InitialStep are honoured; "
          "leave it empty"},
-        {"MaxStep", [] { return make_scalar(1e-14); }, "badOption",
-         "field MaxStep must be at least 16 eps times the interval, 1.77636e-14 here: no smaller "
-         "step advances the time at the end of the interval"},
     };
     for (const auto &f : field_faults)
         options.push_back(fault(module, 26, "options", option({{f.field, f.value}}), f.mnemonic,
@@ -291,6 +356,15 @@ Contract vaporizer_step_contract()
                             "duplicateOption",
                             "sets RelTol twice, as fields RELTOL and RelTol; set it once"));
     c.checks.push_back(options);
+    c.checks.push_back(selection_faults(module, 27));
+    // MaxStep against the interval, once the selection is read too.
+    c.checks.push_back({fault(module, 26, "options", option({{"MaxStep", [] {
+                                                                  return make_scalar(1e-14);
+                                                              }}}),
+                              "badOption",
+                              "field MaxStep must be at least 16 eps times the interval, "
+                              "1.77636e-14 here: no smaller step advances the time at the end of "
+                              "the interval")});
 
     std::vector<Fault> state;
     for (double temperature : {nan, inf})

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -61,6 +62,75 @@ Matrices complex_step(const VaporizerInputs &in)
     return l;
 }
 
+// The property data in complex numbers, and each element by the position
+// of its input (zero-based, as the model's input table counts).
+struct ComplexProperties {
+    Complex area, gas_constant, density_factor, temperature_offset;
+    std::vector<Complex> wilson_volume, wilson_energy, molar_mass, density, enthalpy_offset,
+        cp_liquid_a, cp_liquid_b, cp_vapour_a, cp_vapour_b, antoine_a, antoine_b, antoine_c;
+
+    explicit ComplexProperties(const VaporizerInputs &in)
+        : area(in.area), gas_constant(in.gas_constant), density_factor(in.density_factor),
+          temperature_offset(in.temperature_offset)
+    {
+        for (std::size_t v = 0; v < vectors.size(); ++v)
+            this->*vectors[v] = std::vector<Complex>(
+                (in.*double_vectors[v]).begin(), (in.*double_vectors[v]).end());
+    }
+    Complex &element(int input, std::size_t e)
+    {
+        using namespace vaporizer_arguments;
+        switch (input) {
+        case IN_AREA: return area;
+        case IN_GAS_CONSTANT: return gas_constant;
+        case IN_DENSITY_FACTOR: return density_factor;
+        case IN_TEMPERATURE_OFFSET: return temperature_offset;
+        default: return (this->*vectors[input - IN_WILSON_VOLUME])[e];
+        }
+    }
+
+    using Vector = std::vector<Complex> ComplexProperties::*;
+    using DoubleVector = std::vector<double> VaporizerInputs::*;
+    static constexpr std::array<Vector, 12> vectors{
+        &ComplexProperties::wilson_volume, &ComplexProperties::wilson_energy,
+        &ComplexProperties::molar_mass,    &ComplexProperties::density,
+        &ComplexProperties::enthalpy_offset, &ComplexProperties::cp_liquid_a,
+        &ComplexProperties::cp_liquid_b,   &ComplexProperties::cp_vapour_a,
+        &ComplexProperties::cp_vapour_b,   &ComplexProperties::antoine_a,
+        &ComplexProperties::antoine_b,     &ComplexProperties::antoine_c};
+    static constexpr std::array<DoubleVector, 12> double_vectors{
+        &VaporizerInputs::wilson_volume, &VaporizerInputs::wilson_energy,
+        &VaporizerInputs::molar_mass,    &VaporizerInputs::density,
+        &VaporizerInputs::enthalpy_offset, &VaporizerInputs::cp_liquid_a,
+        &VaporizerInputs::cp_liquid_b,   &VaporizerInputs::cp_vapour_a,
+        &VaporizerInputs::cp_vapour_b,   &VaporizerInputs::antoine_a,
+        &VaporizerInputs::antoine_b,     &VaporizerInputs::antoine_c};
+};
+
+// E and F by complex steps in the selected property elements.
+void complex_step_by_parameters(const VaporizerInputs &in,
+                                const parameter_selection::ParameterSelection &selection,
+                                std::vector<double> &e, std::vector<double> &f)
+{
+    const double h = 1e-20;
+    Complex s[8], u[20];
+    std::copy(in.state.begin(), in.state.begin() + 8, s);
+    const std::vector<double> inputs = operating_inputs(in);
+    std::copy(inputs.begin(), inputs.end(), u);
+    ComplexProperties p(in);
+    for (std::size_t j = 0; j < selection.count; ++j) {
+        Complex &moved = p.element(selection.rows[j].input, selection.rows[j].element);
+        moved += Complex(0.0, h);
+        Complex rates[8], outputs[10];
+        vaporizer_reference(rates, outputs, s, u, p, [](const Complex &t) { return t * t; });
+        moved = moved.real();
+        for (int i = 0; i < 8; ++i)
+            e[i + 8 * j] = rates[i].imag() / h;
+        for (int i = 0; i < 10; ++i)
+            f[i + 10 * j] = outputs[i].imag() / h;
+    }
+}
+
 Matrices full_linearisation(const VaporizerInputs &in, VaporizerOutputs &values)
 {
     Matrices l;
@@ -109,6 +179,39 @@ TEST(VaporizerJacobian, MatchesComplexStepDerivativesOfAnIndependentModel)
         EXPECT_LT(worst_error(ad.b, cs.b), 1e-9) << "B, set " << n;
         EXPECT_LT(worst_error(ad.c, cs.c), 1e-9) << "C, set " << n;
         EXPECT_LT(worst_error(ad.d, cs.d), 1e-9) << "D, set " << n;
+    }
+}
+
+// E and F for random selections that reach every property input (more than
+// one chunk of directions each, repeats included), and all of A to D and
+// the values unchanged beside them.
+TEST(VaporizerJacobian, ParameterDerivativesMatchComplexStepsOfAnIndependentModel)
+{
+    std::mt19937_64 random(20261209);
+    for (int n = 0; n < 6; ++n) {
+        const VaporizerInputs in = n == 0 ? VaporizerInputs() : random_vaporizer_inputs(random);
+        parameter_selection::ParameterSelection selection;
+        selection.count = 19;
+        for (std::size_t j = 0; j < selection.count; ++j) {
+            const int input = vaporizer_arguments::IN_AREA + static_cast<int>((j + n) % 16);
+            const std::size_t size = parameter_selection::read_count(input);
+            selection.rows[j] = {input, static_cast<std::size_t>(random() % size)};
+        }
+        std::vector<double> e(8 * 19), f(10 * 19), e_cs(8 * 19), f_cs(10 * 19);
+        VaporizerOutputs values, alone;
+        Matrices with = full_linearisation(in, values);
+        vaporizer_model::Linearisation wanted;
+        wanted.state_matrix = with.a.data();
+        wanted.parameter_rate_matrix = e.data();
+        wanted.parameter_output_matrix = f.data();
+        wanted.derivatives = values.derivatives.data();
+        vaporizer_jacobians(wanted, in.state.data(), model_inputs(in), &selection);
+        complex_step_by_parameters(in, selection, e_cs, f_cs);
+        EXPECT_LT(worst_error(e, e_cs), 1e-9) << "E, set " << n;
+        EXPECT_LT(worst_error(f, f_cs), 1e-9) << "F, set " << n;
+        const Matrices without = full_linearisation(in, alone);
+        EXPECT_TRUE(same_bits(with.a, without.a)) << "set " << n;
+        EXPECT_TRUE(same_bits(values.derivatives, alone.derivatives)) << "set " << n;
     }
 }
 
