@@ -32,8 +32,10 @@ test:
 # The worked examples: installs what is missing, builds, then simulates the
 # controlled vaporizer (with vaporizer_step, and again with ode15s), sweeps
 # it over feed steps and gains on every core (figures in $(BUILD_DIR)/demo/),
-# counts with murtal, and designs an LQR from the exact linear model
-# (vaporizer_linearize) and runs it beside the PI loop.
+# counts with murtal, designs an LQR from the exact linear model
+# (vaporizer_linearize) and runs it beside the PI loop, and fits three
+# physical properties to an hour of noisy plant data with the exact
+# parameter sensitivities (octave-optim's Levenberg-Marquardt).
 # Installs only the demo's packages (install-deps.sh --list demo).
 # (--no-history: a batch run has no command history to save at exit.)
 demo:
@@ -41,7 +43,8 @@ demo:
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target octave_modules
 	octave-cli --norc --quiet --no-window-system --no-history --eval \
-	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters(); linear_control_design('$(BUILD_DIR)/demo');"
+	  "addpath('$(BUILD_DIR)/octave'); addpath('examples'); vaporizer_level_control('$(BUILD_DIR)/demo'); feed_step_sweep('$(BUILD_DIR)/demo'); murtal_clusters(); linear_control_design('$(BUILD_DIR)/demo'); \
+	   model_calibration('$(BUILD_DIR)/demo');"
 
 # The GNU Octave package, $(BUILD_DIR)/package/mex_suite-<version>.tar.gz,
 # for pkg install; written from the repository's folders, nothing compiled.
