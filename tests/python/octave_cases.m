@@ -113,6 +113,8 @@ function octave_cases(file)
     'step_atol_single',                 'vaporizer_step', [base, {2, odeset('AbsTol', single(1e-9 * ones(8, 1)))}]
     'vaporizer_feed1_comp_int',         'vaporizer',      with(base, 5, int64([0; 0; 0; 1; 0; 0; 0]))
     'linearize_state_single',           'vaporizer_linearize', with(base, 1, single(state))
+    'linearize_parameters_element',     'vaporizer_linearize', [base, {[12 2; 16 8]}]
+    'step_parameters_position',         'vaporizer_step', [base, {2, [], [9.5 1]}]
     'step_runs_dry',                    'vaporizer_step', [dry, {3000}]
     'transmit_delay_length_long',       'Transmit',       with(t, 6, 9)
     'transmit_stage_count_nan',         'Transmit',       with(t, 7, NaN)

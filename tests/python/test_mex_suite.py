@@ -153,6 +153,9 @@ def bad_calls(octave):
         "vaporizer_feed1_comp_int": lambda: v(*with_(base, 5, np.array([0, 0, 0, 1, 0, 0, 0]))),
         "linearize_state_single": lambda: mex_suite.vaporizer_linearize(
             *with_(base, 1, base[0].astype(np.float32))),
+        "linearize_parameters_element": lambda: mex_suite.vaporizer_linearize(
+            *base, parameters=[[12, 2], [16, 8]]),
+        "step_parameters_position": lambda: step(*base, 2, parameters=np.array([[9.5, 1]])),
         "step_runs_dry": lambda: step(*dry, 3000),
         "transmit_delay_length_long": lambda: tr(*with_(t, 6, 9)),
         "transmit_stage_count_nan": lambda: tr(*with_(t, 7, float("nan"))),
