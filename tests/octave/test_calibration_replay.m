@@ -46,3 +46,25 @@ for i = 1:numel(theta)
            block{1}(1), error_norm / norm(difference(block{1})));
   end
 end
+
+% One unknown alone, the others' values set as THETA sets them: the same
+% column as among three, but for the integration's error, which the
+% sensitivities of the others steer.
+q = p;
+q.wilson_energy(pairs) = theta(1);
+q.density(5) = theta(3) * p.density(5);
+[~, alone] = calibration_replay(q, theta(2), unknowns(2), record);
+assert(norm(alone - jacobian(:, 2)) <= 1e-6 * norm(alone), 'one unknown alone differs by %g', ...
+       norm(alone - jacobian(:, 2)) / norm(alone));
+
+% A level that leaves the transmitter's span, where Transmit clips and the
+% filtered derivative would be wrong, ends the replay: the feed step lifts
+% it past a span that ends 1 cm above the start.
+narrow = record;
+narrow.loops{1}.span = [0, state0(7) + 0.01];
+try
+  calibration_replay(p, [600; 1; 1], unknowns, narrow);
+  error('test:noError', 'a level outside the span was replayed');
+catch failure
+  assert(strcmp(failure.identifier, 'calibration_replay:outsideSpan'), failure.message);
+end
