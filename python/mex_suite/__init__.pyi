@@ -95,6 +95,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Literal[False] = ...,
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics]: ...
 @overload
@@ -130,6 +131,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Literal[True],
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,
            Float64Array, Float64Array]: ...
@@ -166,6 +168,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Union[bool, np.bool_],
 ) -> Union[Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics],
            Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,

@@ -275,9 +275,12 @@ Contract vaporizer_step_contract()
          "field MaxStep must be a positive real numeric scalar"},
         {"InitialStep", [] { return make_scalar(inf); }, "badOption",
          "field InitialStep must be a positive, finite real numeric scalar"},
+        {"SensitivityErrorControl", [] { return make_scalar(0.5); }, "badOption",
+         "field SensitivityErrorControl must be true or false (a logical or numeric scalar, 1 or "
+         "0)"},
         {"Events", [] { return make_scalar(1); }, "unsupportedOption",
-         "field Events is set, but only RelTol, AbsTol, MaxStep and InitialStep are honoured; "
-         "leave it empty"},
+         "field Events is set, but only RelTol, AbsTol, MaxStep, InitialStep and "
+         "SensitivityErrorControl are honoured; leave it empty"},
         {"MaxStep", [] { return make_scalar(1e-14); }, "badOption",
          "field MaxStep must be at least 16 eps times the interval, 1.77636e-14 here: no smaller "
          "step advances the time at the end of the interval"},
