@@ -2,7 +2,8 @@
 // 1e-10, at rest and after a 20 % feed step: through the in-process host,
 // the plain call (6 outputs), with the sensitivities to the start state (7)
 // and with those to the inputs too (8), whose ratios are what asking for
-// derivatives costs, with the steps and right-hand sides each took; and the
+// derivatives costs, with the steps and right-hand sides each took, and all
+// 28 with SensitivityErrorControl off; and the
 // integration itself with the Newton iteration on the exact Jacobian and on
 // CVODE's difference quotients, with the right-hand side evaluations each
 // takes.
@@ -43,7 +44,8 @@ VaporizerInputs after_a_feed_step()
     return in;
 }
 
-// range(0): the outputs asked for; range(1): 1 after the feed step, 0 at rest.
+// range(0): the outputs asked for; range(1): 1 after the feed step, 0 at
+// rest; range(2): SensitivityErrorControl.
 void vaporizer_step_call(benchmark::State &state)
 {
     std::vector<ArrayPtr> arrays =
@@ -52,6 +54,7 @@ void vaporizer_step_call(benchmark::State &state)
     std::vector<Field> options;
     options.emplace_back("RelTol", make_scalar(1e-8));
     options.emplace_back("AbsTol", make_scalar(1e-10));
+    options.emplace_back("SensitivityErrorControl", make_scalar(state.range(2) != 0 ? 1 : 0));
     arrays.push_back(make_struct(std::move(options)));
     std::vector<const mxArray *> inputs;
     for (const ArrayPtr &a : arrays)
@@ -87,8 +90,10 @@ void vaporizer_interval(benchmark::State &state, bool exact_jacobian)
 }  // namespace
 
 BENCHMARK(vaporizer_step_call)
-    ->ArgNames({"outputs", "feed_step"})
-    ->ArgsProduct({{6, 7, 8}, {0, 1}})
+    ->ArgNames({"outputs", "feed_step", "sensitivity_error_control"})
+    ->ArgsProduct({{6, 7, 8}, {0, 1}, {1}})
+    ->Args({8, 0, 0})
+    ->Args({8, 1, 0})
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(vaporizer_interval, exact_jacobian, true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(vaporizer_interval, difference_quotients, false)->Unit(benchmark::kMicrosecond);
