@@ -38,8 +38,8 @@ struct RhsContext {
     // The typical magnitude of each start element and parameter, which
     // divides the state's absolute tolerances for its sensitivities.
     double magnitudes[max_size + max_parameters];
-    // The exact derivatives at the state last asked for: a Newton iteration
-    // that has converged asks for the rates at the same state again.
+    // The exact derivatives at the state last asked for, which the rates of
+    // the sensitivities at the same state again reuse.
     bool derivatives_known;
     double derivatives_at[max_size];
     double state_matrix[max_size * max_size];

@@ -19,8 +19,9 @@ namespace internal {
 namespace {
 
 // out += matrix in, for columns of n: each element's sum in the order of
-// the matrix's columns. The vaporizer's size has a loop of its own, which
-// the compiler unrolls and vectorises; the sums are the same.
+// the matrix's columns. At max_size the loops have a fixed length, which
+// the compiler unrolls (otherwise it keeps the sums in memory, at several
+// times the cost); the sums are the same.
 template <std::size_t N>
 void add_products_of(const double *matrix, const double *in, double *out)
 {
@@ -159,10 +160,10 @@ int augmented_rhs(sunrealtype t, N_Vector y, N_Vector ydot, void *user_data)
 // its column: a sensitivity times a typical change of its start element or
 // parameter is held to the state's own accuracy. (Weights from the
 // sensitivity's own magnitude, 1 / (rtol |s| + atol / magnitude), would hold
-// it to RelTol of itself, some thousand times more accurate than the state
-// makes use of in a linear model, at twice the steps.) Without error
-// control no norm reads the sensitivities' weights: they are 1, finite for
-// the element-wise operations CVODE applies to all weights alike.
+// it to RelTol of itself, some thousand times more accurate than a linear
+// model of the state makes use of, at half again as many steps.) Without
+// error control no norm reads the sensitivities' weights: they are 1,
+// finite for the element-wise operations CVODE applies to all weights alike.
 int augmented_weights(N_Vector y, N_Vector weights, void *user_data)
 {
     const auto *rc = static_cast<const RhsContext *>(user_data);
