@@ -136,6 +136,35 @@ TEST(IntervalIntegration, SensitivitiesMeetTheirExactSolution)
     EXPECT_EQ(to_p[1], 0.0);
 }
 
+// y' = 1 with a parameter p (0) added, whose derivatives stop being finite
+// where y passes 1 (t = 1): the sensitivities' rates need them at every
+// trial state, so the integration ends there, naming the Jacobian.
+void rising(const double *, double *dydt, void *) { dydt[0] = 1.0; }
+void jacobians_beyond_one(const double *y, double *state_matrix, double *parameter_matrix, void *)
+{
+    state_matrix[0] = y[0] < 1.0 ? 0.0 : nan;
+    if (parameter_matrix != nullptr)
+        parameter_matrix[0] = 1.0;
+}
+
+TEST(IntervalIntegration, NonFiniteDerivativesEndTheSensitivitiesWhereTheyTurn)
+{
+    for (bool error_control : {true, false}) {
+        double y = 0.0, to_state, to_p;
+        const double scale = 1.0;
+        interval_integration::Sensitivities wanted{1, &scale, &to_state, &to_p, error_control};
+        const Result r = interval_integration::integrate(rising, everywhere, jacobians_beyond_one,
+                                                         nullptr, &y, 1, 2.0,
+                                                         settings(2.0, 1e-8, {1e-10}), &wanted);
+        EXPECT_EQ(r.outcome, Outcome::LeftDomain) << r.solver_message;
+        EXPECT_EQ(y, 0.0);
+        EXPECT_EQ(r.exit.bound, 0);
+        EXPECT_EQ(r.exit.what, interval_integration::Nonfinite::Jacobian);
+        EXPECT_NEAR(r.exit.time, 1.0, 1e-6);
+        EXPECT_TRUE(std::isnan(r.exit.value));
+    }
+}
+
 TEST(IntervalIntegration, SameInputsGiveTheSameBits)
 {
     double first[2] = {1.0, 0.5}, second[2] = {1.0, 0.5};
