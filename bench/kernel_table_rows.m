@@ -32,6 +32,10 @@ function rows = kernel_table_rows(results_dir)
         'vaporizer_derivatives / its libm floor (the same 63 exp and 7 log calls alone)'
     'transmission_update_step/1000000', 'memcpy_of_the_shift/1000000', 1.2, ...
         'transmission_update, 1e6-cell shift / memcpy of the same bytes'
+    step_call(8, 1, 1), step_call(6, 1, 1), 5, ...
+        'vaporizer_step with all 28 sensitivities / without, 2 s after a 20 % feed step, RelTol 1e-8, AbsTol 1e-10'
+    step_call(8, 0, 1), step_call(6, 0, 1), 5, ...
+        'vaporizer_step with all 28 sensitivities / without, 2 s at rest, RelTol 1e-8, AbsTol 1e-10'
   };
   informative = {
     'vaporizer_derivatives_kernel', 'floor_63_exp_7_log_4_pow', ...
@@ -44,6 +48,12 @@ function rows = kernel_table_rows(results_dir)
         'murtal call, 1e7 stored entries / reading the same row indices and labels without counting'
     'murtal_call/10000000', 'sequential_read/10000000', ...
         'murtal call, 1e7 stored entries / reading all its row indices and labels in order'
+    step_call(7, 1, 1), step_call(6, 1, 1), ...
+        'vaporizer_step with the 8 sensitivities to the start state / without, after the feed step'
+    step_call(8, 1, 0), step_call(6, 1, 1), ...
+        'vaporizer_step with all 28 sensitivities, SensitivityErrorControl off / without, after the feed step'
+    step_call(8, 0, 0), step_call(6, 0, 1), ...
+        'vaporizer_step with all 28 sensitivities, SensitivityErrorControl off / without, at rest'
   };
 
   rows = {};
@@ -64,12 +74,16 @@ function rows = kernel_table_rows(results_dir)
     end
   end
   % In a stable order: by executable, then by name with the sizes compared
-  % as numbers, since the interleaved repetitions finish in random order.
+  % as numbers, since the interleaved repetitions finish in random order
+  % (named arguments, outputs:8/..., as text).
   keys = cell(numel(medians), 1);
   for m = 1:numel(medians)
     [family, size_text] = strtok(medians(m).name, '/');
-    keys{m} = sprintf('%s %s %020.0f', medians(m).executable, family, ...
-                      str2double([size_text(2:end) '0']) / 10);
+    size_key = sprintf('%020.0f', str2double([size_text(2:end) '0']) / 10);
+    if any(size_text == ':')
+      size_key = size_text;
+    end
+    keys{m} = sprintf('%s %s %s', medians(m).executable, family, size_key);
   end
   [~, order] = sort(keys);
   medians = medians(order);
@@ -77,6 +91,10 @@ function rows = kernel_table_rows(results_dir)
     extra = '';
     if isfield(medians(m).counters, 'ns_per_entry')
       extra = sprintf(', %.2f ns per stored entry', medians(m).counters.ns_per_entry);
+    end
+    if isfield(medians(m).counters, 'steps')
+      extra = sprintf(', %d steps, %d right-hand sides', medians(m).counters.steps, ...
+                      medians(m).counters.rhs_evaluations);
     end
     rows{end + 1} = sprintf('| kernel | %s: %s (median time per iteration%s) | %s | | |', ...
                             medians(m).executable, medians(m).name, extra, ...
@@ -99,9 +117,17 @@ end
 
 function counters = entry_counters(entry)
   counters = struct();
-  if isfield(entry, 'ns_per_entry')
-    counters.ns_per_entry = entry.ns_per_entry;
+  for name = {'ns_per_entry', 'steps', 'rhs_evaluations'}
+    if isfield(entry, name{1})
+      counters.(name{1}) = entry.(name{1});
+    end
   end
+end
+
+% The name of a vaporizer_step_call benchmark (vaporizer_step_bench).
+function name = step_call(outputs, feed_step, error_control)
+  name = sprintf('vaporizer_step_call/outputs:%d/feed_step:%d/sensitivity_error_control:%d', ...
+                 outputs, feed_step, error_control);
 end
 
 function s = unit_seconds(unit)

@@ -12,25 +12,11 @@ namespace internal {
 namespace {
 
 // The error weights with the relative tolerance applied to |y| up to each
-// component's ceiling: 1 / (rtol min(|y|, ceiling) + atol), as CVODE forms
-// 1 / (rtol |y| + atol) itself.
+// component's ceiling.
 int capped_weights(N_Vector y, N_Vector weights, void *user_data)
 {
-    const auto *rc = static_cast<const RhsContext *>(user_data);
-    const Settings &settings = *rc->settings;
-    const double *in = N_VGetArrayPointer(y);
-    double *out = N_VGetArrayPointer(weights);
-    for (std::size_t i = 0; i < rc->n; ++i) {
-        double magnitude = std::fabs(in[i]);
-        if (settings.relative_ceiling[i] > 0.0)
-            magnitude = std::min(magnitude, settings.relative_ceiling[i]);
-        const double tolerance = settings.relative_tolerance * magnitude +
-                                 settings.absolute_tolerance[settings.absolute_count == 1 ? 0 : i];
-        if (!(tolerance > 0.0))
-            return -1;
-        out[i] = 1.0 / tolerance;
-    }
-    return 0;
+    return state_weights(*static_cast<const RhsContext *>(user_data), N_VGetArrayPointer(y),
+                         N_VGetArrayPointer(weights));
 }
 
 bool any_ceiling(const Settings &settings, std::size_t n)
@@ -52,25 +38,41 @@ int create_context(SUNContext *context)
 
 }  // namespace
 
+int state_weights(const RhsContext &rc, const double *y, double *weights)
+{
+    const Settings &settings = *rc.settings;
+    for (std::size_t i = 0; i < rc.n; ++i) {
+        double magnitude = std::fabs(y[i]);
+        if (settings.relative_ceiling[i] > 0.0)
+            magnitude = std::min(magnitude, settings.relative_ceiling[i]);
+        const double tolerance = settings.relative_tolerance * magnitude +
+                                 settings.absolute_tolerance[settings.absolute_count == 1 ? 0 : i];
+        if (!(tolerance > 0.0))
+            return -1;
+        weights[i] = 1.0 / tolerance;
+    }
+    return 0;
+}
+
 // Sets the solver up; false when SUNDIALS refused, with result.outcome set.
 bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, double interval,
             const Settings &settings, const Sensitivities *sensitivities, Result &result)
 {
     const auto length = static_cast<sunindextype>(n);
+    const bool augmented = rc.columns > 0;
     result.outcome = Outcome::OutOfMemory;
     if (create_context(&s.context) != 0 || s.context == nullptr)
         return false;
-    s.y = N_VNew_Serial(length, s.context);
-    // The sensitivities are 28 vectors of 8: CVODES works on them as arrays,
-    // and fused array operations save it one call per vector.
-    if (s.y != nullptr && sensitivities != nullptr)
-        N_VEnableFusedOps_Serial(s.y, SUNTRUE);
+    s.y = N_VNew_Serial(length * static_cast<sunindextype>(1 + rc.columns), s.context);
     s.jacobian = SUNDenseMatrix(length, length, s.context);
     s.memory = CVodeCreate(CV_BDF, s.context);
     if (s.y == nullptr || s.jacobian == nullptr || s.memory == nullptr)
         return false;
     std::memcpy(N_VGetArrayPointer(s.y), state, n * sizeof(double));
-    s.linear_solver = SUNLinSol_Dense(s.y, s.jacobian, s.context);
+    if (augmented)
+        start_augmented(rc, s.y, *sensitivities);
+    s.linear_solver = augmented ? block_lu_solver(s.block_lu, n, 1 + rc.columns, s.context)
+                                : SUNLinSol_Dense(s.y, s.jacobian, s.context);
     if (s.linear_solver == nullptr)
         return false;
 
@@ -80,8 +82,10 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
     if (flag == CV_SUCCESS)
         flag = CVodeSetMaxHnilWarns(s.memory, -1);
     if (flag == CV_SUCCESS)
-        flag = CVodeInit(s.memory, cvode_rhs, 0.0, s.y);
-    if (flag == CV_SUCCESS && any_ceiling(settings, n)) {
+        flag = CVodeInit(s.memory, augmented ? augmented_rhs : cvode_rhs, 0.0, s.y);
+    if (flag == CV_SUCCESS && augmented) {
+        flag = CVodeWFtolerances(s.memory, augmented_weights);
+    } else if (flag == CV_SUCCESS && any_ceiling(settings, n)) {
         flag = CVodeWFtolerances(s.memory, capped_weights);
     } else if (flag == CV_SUCCESS && settings.absolute_count == 1) {
         flag = CVodeSStolerances(s.memory, settings.relative_tolerance,
@@ -107,8 +111,6 @@ bool set_up(Solver &s, RhsContext &rc, const double *state, std::size_t n, doubl
     // Never step past the end: f is evaluated only within the interval.
     if (flag == CV_SUCCESS)
         flag = CVodeSetStopTime(s.memory, interval);
-    if (flag == CV_SUCCESS && sensitivities != nullptr)
-        flag = set_up_sensitivities(s, state, n, settings, *sensitivities);
     result.outcome = flag == CV_SUCCESS ? Outcome::Completed : outcome_of(flag);
     return flag == CV_SUCCESS;
 }

@@ -95,6 +95,7 @@ void integrate_with_cvode(RhsContext &rc, double *state, std::size_t n, double i
                           const Settings &settings, const Sensitivities *sensitivities,
                           Result &result)
 {
+    const AugmentedNorms norms(rc);
     Solver s;
     if (!set_up(s, rc, state, n, interval, settings, sensitivities, result))
         return;
@@ -181,7 +182,9 @@ Result integrate(RightHandSide rhs, DomainCheck domain, Jacobians jacobians, voi
         sensitivities = nullptr;
     RhsContext rc{rhs, domain, jacobians, context, &settings, n,
                   sensitivities != nullptr ? sensitivities->parameters : 0, &result, false,
-                  false, {}, {}, {}};
+                  sensitivities != nullptr ? n + sensitivities->parameters : 0,
+                  sensitivities != nullptr && sensitivities->error_control, {}, false, {}, {},
+                  {}};
     if (interval < single_step_interval)
         single_step(rc, state, n, interval, sensitivities, result);
     else

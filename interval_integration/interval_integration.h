@@ -46,14 +46,19 @@ using Jacobians = void (*)(const double *y, double *state_matrix, double *parame
                            void *context);
 
 // Forward sensitivities: d y(end) / d y(start), n x n, and d y(end) / dp,
-// n x m, for m parameters held over the interval. They take part in the
-// error test, with absolute tolerances scaled by the typical magnitude of
-// each start element and parameter.
+// n x m, for m parameters held over the interval, integrated with the state
+// on its steps. With error control they take part in the error test and the
+// Newton iteration's convergence test: each sensitivity times the typical
+// magnitude of its start element or parameter is held to the state's
+// tolerances. Without, the steps are the state's alone, fewer where the
+// sensitivities vary faster than the state, and the state comes out with
+// the bits of an integration without sensitivities.
 struct Sensitivities {
     std::size_t parameters = 0;                // m
     const double *parameter_scales = nullptr;  // m typical magnitudes (0: 1)
     double *to_state = nullptr;                // out: n x n, column-major
     double *to_parameters = nullptr;           // out: n x m, column-major
+    bool error_control = true;
 };
 
 struct Settings {

@@ -404,9 +404,10 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
     define(
         m, "vaporizer_step",
         [](Handle<I>... inputs, py::object interval, py::object rtol, py::object atol,
-           py::object max_step, py::object first_step, py::object sensitivities,
-           py::object parameters) {
-            return vaporizer_step({inputs...}, interval, {rtol, atol, max_step, first_step},
+           py::object max_step, py::object first_step, py::object sensitivity_error_control,
+           py::object sensitivities, py::object parameters) {
+            return vaporizer_step({inputs...}, interval,
+                                  {rtol, atol, max_step, first_step, sensitivity_error_control},
                                   sensitivities_flag(sensitivities), parameters);
         },
         doc, {"vaporizer_step", positional, keywords}, py::arg(model_input_names[I])...,
@@ -415,6 +416,7 @@ void define_vaporizer_step(py::module_ &m, const char *doc, std::index_sequence<
         py::arg(step_interface::options[1].python) = py::none(),
         py::arg(step_interface::options[2].python) = py::none(),
         py::arg(step_interface::options[3].python) = py::none(),
+        py::arg(step_interface::options[4].python) = py::none(),
         py::arg("sensitivities") = false, py::arg("parameters") = py::none());
 }
 

@@ -41,13 +41,17 @@ constexpr module_interface::Output outputs[OUTPUT_COUNT] = {
     module_interface::per_parameter("parameter_sensitivity", state_count),
 };
 
-enum Option { RELTOL, ABSTOL, MAXSTEP, INITIALSTEP, OPTION_COUNT };
+enum Option { RELTOL, ABSTOL, MAXSTEP, INITIALSTEP, SENSERRORCONTROL, OPTION_COUNT };
 struct OptionName {
     const char *mex;     // an odeset field, matched without regard to case
     const char *python;  // a keyword
 };
 constexpr OptionName options[OPTION_COUNT] = {
-    {"RelTol", "rtol"}, {"AbsTol", "atol"}, {"MaxStep", "max_step"}, {"InitialStep", "first_step"}};
+    {"RelTol", "rtol"},
+    {"AbsTol", "atol"},
+    {"MaxStep", "max_step"},
+    {"InitialStep", "first_step"},
+    {"SensitivityErrorControl", "sensitivity_error_control"}};
 
 struct StatisticField {
     const char *name;

@@ -1,7 +1,7 @@
 // vaporizer_step's options input as the host gives it: an odeset struct, or
-// []. Reads RelTol, AbsTol, MaxStep and InitialStep into StepOptions and
-// refuses everything else that is set, since an option set but not honoured
-// would change nothing silently.
+// []. Reads RelTol, AbsTol, MaxStep, InitialStep and SensitivityErrorControl
+// into StepOptions and refuses everything else that is set, since an option
+// set but not honoured would change nothing silently.
 #ifndef MEX_SUITE_STEP_OPTIONS_H
 #define MEX_SUITE_STEP_OPTIONS_H
 
@@ -53,8 +53,8 @@ inline StepOptions read_options(const mxArray *array)
         const int option = option_of(field);
         if (option == OPTION_COUNT)
             reject(input_options, "unsupportedOption",
-                   "field %.64s is set, but only RelTol, AbsTol, MaxStep and InitialStep are "
-                   "honoured; leave it empty",
+                   "field %.64s is set, but only RelTol, AbsTol, MaxStep, InitialStep and "
+                   "SensitivityErrorControl are honoured; leave it empty",
                    field);
         if (set_by[option] != nullptr)
             reject(input_options, "duplicateOption",

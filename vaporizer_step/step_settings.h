@@ -36,7 +36,7 @@ constexpr double default_max_step_residence_times = 1e6;
 // Steps allowed for one interval: far more than any sensible setting needs,
 // few enough that a hopeless one ends within a second.
 constexpr long max_steps = 100000;
-// With the 28 sensitivities a step costs some twenty times as much: fewer
+// With the 28 sensitivities a step costs some four times as much: fewer
 // steps keep a hopeless call as short.
 constexpr long max_steps_with_sensitivities = 5000;
 // A mole fraction may stray outside [0, 1] by this much, or by ten times
@@ -44,13 +44,15 @@ constexpr long max_steps_with_sensitivities = 5000;
 // outside the model's domain.
 constexpr double least_fraction_slack = 1e-6;
 
-// What the caller asked for; 0 (or a count of 0) where an option is not given.
+// What the caller asked for; 0 (or a count of 0) where an option is not
+// given, and the sensitivities under error control unless it is switched off.
 struct StepOptions {
     double relative_tolerance = 0.0;
     double absolute_tolerance[state_count] = {};
     std::size_t absolute_count = 0;  // 0, 1 (for every element) or 8
     double max_step = 0.0;
     double initial_step = 0.0;
+    bool sensitivity_error_control = true;
 };
 
 struct StepSettings {
@@ -68,6 +70,7 @@ using step_interface::RELTOL;
 using step_interface::ABSTOL;
 using step_interface::MAXSTEP;
 using step_interface::INITIALSTEP;
+using step_interface::SENSERRORCONTROL;
 
 // A real numeric value of exactly one element.
 template <class Host>
@@ -115,6 +118,21 @@ void absolute_tolerance(typename Host::Array value, StepOptions &options)
     options.absolute_count = state_count;
 }
 
+// SensitivityErrorControl: true or false, as a logical or a number (1 or 0).
+template <class Host>
+bool switch_option(typename Host::Array value, Option option)
+{
+    if (Host::holds_numbers(value) && !Host::complex(value) && Host::count(value) == 1) {
+        const double number = Host::scalar(value);
+        if (number == 0.0 || number == 1.0)
+            return number == 1.0;
+    }
+    argument_checks::reject(input_options, "badOption",
+                            "field %s must be true or false (a logical or numeric scalar, 1 "
+                            "or 0)",
+                            step_interface::options[option].mex);
+}
+
 // One option's value, checked and stored.
 template <class Host>
 void set_option(typename Host::Array value, Option option, StepOptions &options)
@@ -123,6 +141,9 @@ void set_option(typename Host::Array value, Option option, StepOptions &options)
     case RELTOL: options.relative_tolerance = positive_option<Host>(value, RELTOL); break;
     case ABSTOL: absolute_tolerance<Host>(value, options); break;
     case MAXSTEP: options.max_step = positive_option<Host>(value, MAXSTEP); break;
+    case SENSERRORCONTROL:
+        options.sensitivity_error_control = switch_option<Host>(value, SENSERRORCONTROL);
+        break;
     default: options.initial_step = positive_option<Host>(value, INITIALSTEP); break;
     }
 }

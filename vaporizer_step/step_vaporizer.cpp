@@ -311,6 +311,7 @@ StepEnd advance(const ModelInputs &in, double interval, const step_settings::Ste
         sensitivities.parameter_scales = values;
         sensitivities.to_state = end.state_sensitivity;
         sensitivities.to_parameters = end.input_sensitivity;
+        sensitivities.error_control = options.sensitivity_error_control;
         const bool sensitive = request.state_sensitivity || input_parameters;
         if (sensitive)
             settings.integration.max_steps = step_settings::max_steps_with_sensitivities;

@@ -95,6 +95,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Literal[False] = ...,
     parameters: None = ...,
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics]: ...
@@ -131,6 +132,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Literal[True],
     parameters: None = ...,
 ) -> Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics,
@@ -168,6 +170,7 @@ def vaporizer_step(
     atol: Option = ...,
     max_step: Option = ...,
     first_step: Option = ...,
+    sensitivity_error_control: Optional[Union[bool, np.bool_]] = ...,
     sensitivities: Union[bool, np.bool_] = ...,
     parameters: Optional[npt.ArrayLike] = ...,
 ) -> Union[Tuple[Float64Array, np.float64, Float64Array, np.float64, np.float64, Statistics],

@@ -41,5 +41,5 @@ if exist('vaporizer_step') == 3 && exist(tables, 'file')
       described = described + 1;
     end
   end
-  assert(described == 10, 'expected 4 options and 6 statistics, found %d', described);
+  assert(described == 11, 'expected 5 options and 6 statistics, found %d', described);
 end

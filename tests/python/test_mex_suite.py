@@ -185,7 +185,8 @@ def test_bad_inputs_raise_octaves_identifier_and_message(octave):
 def test_a_call_that_matches_no_parameters_gets_a_short_type_error(octave):
     base = row(octave["base"][0])
     step, v, mu = mex_suite.vaporizer_step, mex_suite.vaporizer, mex_suite.murtal
-    keywords = "its keywords are rtol, atol, max_step, first_step, sensitivities and parameters"
+    keywords = ("its keywords are rtol, atol, max_step, first_step, sensitivity_error_control, "
+                "sensitivities and parameters")
     unexpected = "vaporizer_step() got an unexpected keyword argument "
     python_name = "; the Python name of "
     calls = [

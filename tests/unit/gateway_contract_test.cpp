@@ -343,9 +343,12 @@ Contract vaporizer_step_contract()
          "field MaxStep must be a positive real numeric scalar"},
         {"InitialStep", [] { return make_scalar(inf); }, "badOption",
          "field InitialStep must be a positive, finite real numeric scalar"},
+        {"SensitivityErrorControl", [] { return make_scalar(0.5); }, "badOption",
+         "field SensitivityErrorControl must be true or false (a logical or numeric scalar, 1 or "
+         "0)"},
         {"Events", [] { return make_scalar(1); }, "unsupportedOption",
-         "field Events is set, but only RelTol, AbsTol, MaxStep and InitialStep are honoured; "
-         "leave it empty"},
+         "field Events is set, but only RelTol, AbsTol, MaxStep, InitialStep and "
+         "SensitivityErrorControl are honoured; leave it empty"},
     };
     for (const auto &f : field_faults)
         options.push_back(fault(module, 26, "options", option({{f.field, f.value}}), f.mnemonic,

@@ -86,13 +86,16 @@ void stiff_pair_jacobians(const double *, double *state_matrix, double *paramete
 
 // The sensitivities of the stiff pair against their closed forms: to the
 // start state exp(A t), to p (1 - e^-t, 1/1000 - e^-t/999 + (1/999 -
-// 1/1000) e^-1000t); over an interval far below the step limit they are
-// I + A h and h df/dp to the last bits.
+// 1/1000) e^-1000t), in the error test or not; not, the end state has the
+// bits of an integration without them. Over an interval far below the step
+// limit they are I + A h and h df/dp to the last bits.
 TEST(IntervalIntegration, SensitivitiesMeetTheirExactSolution)
 {
     const std::vector<double> absolute{1e-12};
-    for (double t : {0.01, 2.0}) {
+    for (double t : {0.01, 2.0})
+    for (bool error_control : {true, false}) {
         SCOPED_TRACE(t);
+        SCOPED_TRACE(error_control);
         double y[2] = {1.0, 0.5}, to_state[4], to_p[2];
         const double scale = 1.0;
         interval_integration::Sensitivities wanted;
@@ -100,10 +103,19 @@ TEST(IntervalIntegration, SensitivitiesMeetTheirExactSolution)
         wanted.parameter_scales = &scale;
         wanted.to_state = to_state;
         wanted.to_parameters = to_p;
+        wanted.error_control = error_control;
         const Result r = interval_integration::integrate(stiff_pair, everywhere,
                                                          stiff_pair_jacobians, nullptr, y, 2, t,
                                                          settings(t, 1e-10, absolute), &wanted);
         ASSERT_EQ(r.outcome, Outcome::Completed) << r.solver_message;
+        double plain[2] = {1.0, 0.5};
+        const Result p = interval_integration::integrate(stiff_pair, everywhere,
+                                                         stiff_pair_jacobians, nullptr, plain, 2,
+                                                         t, settings(t, 1e-10, absolute));
+        if (!error_control) {
+            EXPECT_EQ(std::memcmp(y, plain, sizeof y), 0);
+            EXPECT_EQ(r.statistics.steps, p.statistics.steps);
+        }
         const double e1 = std::exp(-t), e1000 = std::exp(-1000.0 * t);
         const double expected_state[4] = {e1, (e1 - e1000) / 999.0, 0.0, e1000};
         const double expected_p[2] = {1.0 - e1, 1.0 / 1000 - e1 / 999 + (1.0 / 999 - 1.0 / 1000) * e1000};
@@ -122,6 +134,35 @@ TEST(IntervalIntegration, SensitivitiesMeetTheirExactSolution)
         EXPECT_EQ(to_state[k], expected_state[k]) << k;
     EXPECT_EQ(to_p[0], h);
     EXPECT_EQ(to_p[1], 0.0);
+}
+
+// y' = 1 with a parameter p (0) added, whose derivatives stop being finite
+// where y passes 1 (t = 1): the sensitivities' rates need them at every
+// trial state, so the integration ends there, naming the Jacobian.
+void rising(const double *, double *dydt, void *) { dydt[0] = 1.0; }
+void jacobians_beyond_one(const double *y, double *state_matrix, double *parameter_matrix, void *)
+{
+    state_matrix[0] = y[0] < 1.0 ? 0.0 : nan;
+    if (parameter_matrix != nullptr)
+        parameter_matrix[0] = 1.0;
+}
+
+TEST(IntervalIntegration, NonFiniteDerivativesEndTheSensitivitiesWhereTheyTurn)
+{
+    for (bool error_control : {true, false}) {
+        double y = 0.0, to_state, to_p;
+        const double scale = 1.0;
+        interval_integration::Sensitivities wanted{1, &scale, &to_state, &to_p, error_control};
+        const Result r = interval_integration::integrate(rising, everywhere, jacobians_beyond_one,
+                                                         nullptr, &y, 1, 2.0,
+                                                         settings(2.0, 1e-8, {1e-10}), &wanted);
+        EXPECT_EQ(r.outcome, Outcome::LeftDomain) << r.solver_message;
+        EXPECT_EQ(y, 0.0);
+        EXPECT_EQ(r.exit.bound, 0);
+        EXPECT_EQ(r.exit.what, interval_integration::Nonfinite::Jacobian);
+        EXPECT_NEAR(r.exit.time, 1.0, 1e-6);
+        EXPECT_TRUE(std::isnan(r.exit.value));
+    }
 }
 
 TEST(IntervalIntegration, SameInputsGiveTheSameBits)
