@@ -56,6 +56,10 @@ void vaporizer_step_call(benchmark::State &state)
     options.emplace_back("AbsTol", make_scalar(1e-10));
     options.emplace_back("SensitivityErrorControl", make_scalar(state.range(2) != 0 ? 1 : 0));
     arrays.push_back(make_struct(std::move(options)));
+    // Nine outputs: the sensitivities to three property data as well (a
+    // Wilson energy, a heat capacity coefficient, the density factor).
+    if (state.range(0) == 9)
+        arrays.push_back(make_double(3, 2, {12, 16, 24, 3, 1, 1}));
     std::vector<const mxArray *> inputs;
     for (const ArrayPtr &a : arrays)
         inputs.push_back(a.get());
@@ -94,6 +98,7 @@ BENCHMARK(vaporizer_step_call)
     ->ArgsProduct({{6, 7, 8}, {0, 1}, {1}})
     ->Args({8, 0, 0})
     ->Args({8, 1, 0})
+    ->Args({9, 1, 1})
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(vaporizer_interval, exact_jacobian, true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(vaporizer_interval, difference_quotients, false)->Unit(benchmark::kMicrosecond);
