@@ -120,6 +120,29 @@ void jacobian_kernel(benchmark::State &state, Matrices matrices)
     }
 }
 
+// E alone for the calibration example's 28 parameters: 20 Wilson energies,
+// the 7 constant heat capacity coefficients and the density factor.
+void jacobian_e_28(benchmark::State &state)
+{
+    const VaporizerInputs in;
+    const vaporizer_arguments::ModelInputs inputs = model_inputs(in);
+    parameter_selection::ParameterSelection selection;
+    for (std::size_t j = 0; j < 20; ++j)
+        selection.rows[selection.count++] = {vaporizer_arguments::IN_WILSON_ENERGY, j * 2 + 1};
+    for (std::size_t k = 0; k < 7; ++k)
+        selection.rows[selection.count++] = {vaporizer_arguments::IN_CP_LIQUID_A, k};
+    selection.rows[selection.count++] = {vaporizer_arguments::IN_DENSITY_FACTOR, 0};
+    double e[8 * 28];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(in.state.data());
+        benchmark::ClobberMemory();
+        vaporizer_model::vaporizer_parameter_jacobians(e, nullptr, in.state.data(), inputs,
+                                                       selection);
+        benchmark::DoNotOptimize(e);
+        benchmark::ClobberMemory();
+    }
+}
+
 void jacobian_a(benchmark::State &state) { jacobian_kernel(state, Matrices::a); }
 void jacobian_a_b(benchmark::State &state) { jacobian_kernel(state, Matrices::a_b); }
 void jacobian_all(benchmark::State &state) { jacobian_kernel(state, Matrices::all); }
@@ -157,4 +180,5 @@ BENCHMARK(floor_63_exp_7_log);
 BENCHMARK(jacobian_a);
 BENCHMARK(jacobian_a_b);
 BENCHMARK(jacobian_all);
+BENCHMARK(jacobian_e_28);
 #endif
