@@ -145,8 +145,10 @@ struct Selection {
     parameter_selection::ParameterSelection read(const Argument *const *inputs,
                                                  const argument_checks::InputName &name) const
     {
+        // Without one, none is read and the rows stay as they are, unread.
+        parameter_selection::ParameterSelection none;
         if (!given)
-            return {};
+            return none;
         return parameter_selection::read_selection<PythonHost>(&argument, inputs, name);
     }
 };

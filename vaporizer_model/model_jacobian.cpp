@@ -145,6 +145,13 @@ struct PropertyData {
                 values[first_element(p) + e] = ChunkDual(parameter_selection::value_of({p, e}, in));
     }
     const ChunkDual *of(int input) const { return &values[first_element(input)]; }
+    // A selected element, or null for one the model does not read.
+    ChunkDual *element(const parameter_selection::Parameter &p)
+    {
+        if (p.element >= parameter_selection::read_count(p.input))
+            return nullptr;
+        return &values[first_element(p.input) + p.element];
+    }
     const ChunkDual &scalar(int input) const { return values[first_element(input)]; }
 };
 
@@ -169,13 +176,11 @@ void vaporizer_parameter_jacobians(double *rate_matrix, double *output_matrix,
     for (std::size_t first = 0; first < selection.count; first += parameter_chunk) {
         const int columns = static_cast<int>(
             std::min<std::size_t>(parameter_chunk, selection.count - first));
-        for (ChunkDual &value : data.values)
-            value.derivatives().setZero();
-        for (int j = 0; j < columns; ++j) {
-            const parameter_selection::Parameter &p = selection.rows[first + j];
-            if (p.element < parameter_selection::read_count(p.input))
-                data.values[first_element(p.input) + p.element].derivatives()[j] = 1.0;
-        }
+        // The chunk's seeds, on data that carry none (as made, or as the
+        // last chunk left them once its seeds were cleared).
+        for (int j = 0; j < columns; ++j)
+            if (ChunkDual *seeded = data.element(selection.rows[first + j]))
+                seeded->derivatives()[j] = 1.0;
         ChunkDual rates[state_count];
         ChunkDual outputs[output_count];
         generic::vaporizer_derivatives(
@@ -193,6 +198,9 @@ void vaporizer_parameter_jacobians(double *rate_matrix, double *output_matrix,
             store_matrix(rate_matrix + state_count * first, rates, state_count, 0, columns);
         if (output_matrix != nullptr)
             store_matrix(output_matrix + output_count * first, outputs, output_count, 0, columns);
+        for (int j = 0; j < columns; ++j)
+            if (ChunkDual *seeded = data.element(selection.rows[first + j]))
+                seeded->derivatives().setZero();
     }
 }
 
